@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "app/IniFile.h"
+
+namespace veltrano {
+
+// What "device.ini" records about one instrument model.
+struct DeviceProfileValues {
+    std::string firmwareVersion;
+    std::string productName;
+    int deviceId = 0;
+    int deviceClass = -1;  // -1: no instrument of this name has been connected yet
+    int controllerTypes = 0;
+    int controllerPedal = 0;
+    int controllerKnob = 0;
+    int controllerPad = 0;
+    int controllerPitchbend = 0;
+    int knobFunctionGroups = 0;
+    int knobCustomGroup = 0;
+    int kbdRangeL = 21;
+    int kbdRangeH = 108;
+
+    bool operator==(const DeviceProfileValues&) const = default;
+};
+
+// "device.ini" of the current instrument model's folder. The file object is re-pointed at
+// every device change; the values are loaded into memory when it is.
+class DeviceProfile {
+public:
+    static constexpr const char* kFileName = "device.ini";
+
+    // Points the file at folder/device.ini and loads every key (defaults for missing ones).
+    void Read(const std::filesystem::path& folder);
+    // Writes every key to the current file and keeps the values in memory.
+    [[nodiscard]] bool Write(const DeviceProfileValues& values);
+
+    [[nodiscard]] const DeviceProfileValues& Values() const { return values_; }
+    [[nodiscard]] IniFile& File() { return file_; }
+
+private:
+    IniFile file_;
+    DeviceProfileValues values_;
+};
+
+}  // namespace veltrano

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace veltrano {
+
+// The legacy code pages in which the instrument stores texts: Western for the English language
+// index, GBK for the Chinese one. In memory every text is UTF-8.
+enum class CodePage { Windows1252, Gbk };
+
+[[nodiscard]] CodePage CodePageForLanguage(int languageIndex);
+
+[[nodiscard]] bool IsValidUtf8(std::string_view bytes);
+
+// Converts legacy bytes to UTF-8; nullopt when the bytes are not valid in that code page.
+[[nodiscard]] std::optional<std::string> LegacyToUtf8(std::string_view bytes, CodePage page);
+
+// Converts UTF-8 to the legacy code page; nullopt when a character has no legacy form.
+[[nodiscard]] std::optional<std::string> Utf8ToLegacy(std::string_view utf8, CodePage page);
+
+// UTF-8 kept as is, anything else decoded from the given code page (undecodable bytes become
+// U+FFFD), so what comes back is always valid UTF-8.
+[[nodiscard]] std::string ToUtf8Lenient(std::string_view bytes, CodePage page);
+
+}  // namespace veltrano

@@ -1,0 +1,34 @@
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+
+#include "cli/CliCommon.h"
+
+int main(int argc, char** argv) {
+    using namespace veltrano::cli;
+    CliState state;
+    CLI::App app{"Veltrano command line: files, conversions and the instrument link"};
+    app.name("veltrano-cli");
+    app.set_version_flag("--version", std::string("veltrano-cli ") + VELTRANO_VERSION);
+    app.require_subcommand(1);
+    app.fallthrough();
+    app.add_flag("--json", state.options.json, "Print the result as JSON");
+    auto* yes = app.add_flag("--yes", state.options.yes, "Answer every question with Yes");
+    app.add_flag("--no", state.options.no, "Answer every question with No")->excludes(yes);
+
+    RegisterCatalogCommand(app, state);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kExitUsage;
+    }
+    return state.exitCode;
+}

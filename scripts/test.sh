@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test.
+#   scripts/test.sh             the whole suite (build/)
+#   scripts/test.sh --sanitize  the core tests and fuzz corpora under AddressSanitizer and
+#                               UndefinedBehaviorSanitizer, built with clang (build-asan/)
+# VELTRANO_WERROR=ON turns warnings into errors.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/deps.sh"
+
+werror=${VELTRANO_WERROR:-OFF}
+if [ "${1:-}" = "--sanitize" ]; then
+    dir="$root/build-asan"
+    CC=clang CXX=clang++ "$root/scripts/build.sh" "$dir" -DVELTRANO_BUILD_GUI=OFF \
+        -DVELTRANO_BUILD_BENCH=OFF -DVELTRANO_WERROR="$werror" \
+        -DVELTRANO_SANITIZE=address,undefined
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    cd "$dir" && ctest -L core --output-on-failure -j "$(nproc)"
+else
+    dir="$root/build"
+    "$root/scripts/build.sh" "$dir" -DVELTRANO_WERROR="$werror"
+    cd "$dir" && ctest --output-on-failure -j "$(nproc)"
+fi

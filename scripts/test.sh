@@ -15,6 +15,7 @@ if [ "${1:-}" = "--sanitize" ]; then
         -DVELTRANO_BUILD_BENCH=OFF -DVELTRANO_WERROR="$werror" \
         -DVELTRANO_SANITIZE=address,undefined
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+    export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     cd "$dir" && ctest -L core --output-on-failure -j "$(nproc)"
 else

@@ -51,9 +51,17 @@ bool AppConfig::SetLanguageId(int index) {
 }
 
 bool AppConfig::SetMidiDeviceIds(int inputIndex, int outputIndex) {
-    const bool in = file_.WriteInt(kOption, "MidiDevInID", inputIndex);
-    const bool out = file_.WriteInt(kOption, "MidiDevOutID", outputIndex);
+    const bool in = SetMidiDevInId(inputIndex);
+    const bool out = SetMidiDevOutId(outputIndex);
     return in && out;
+}
+
+bool AppConfig::SetMidiDevInId(int inputIndex) {
+    return file_.WriteInt(kOption, "MidiDevInID", inputIndex);
+}
+
+bool AppConfig::SetMidiDevOutId(int outputIndex) {
+    return file_.WriteInt(kOption, "MidiDevOutID", outputIndex);
 }
 
 std::vector<std::string> AppConfig::DeviceListSlots() const {

@@ -63,6 +63,9 @@ public:
     [[nodiscard]] bool SetLanguageId(int index);
 
     [[nodiscard]] bool SetMidiDeviceIds(int inputIndex, int outputIndex);
+    // Each port is written on its own when only that one opened.
+    [[nodiscard]] bool SetMidiDevInId(int inputIndex);
+    [[nodiscard]] bool SetMidiDevOutId(int outputIndex);
 
     // The raw values of "Device0" … "Device9" (empty where missing).
     [[nodiscard]] std::vector<std::string> DeviceListSlots() const;

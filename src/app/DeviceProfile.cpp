@@ -30,8 +30,12 @@ constexpr IntKey kIntKeys[] = {
 
 }  // namespace
 
-void DeviceProfile::Read(const std::filesystem::path& folder) {
+void DeviceProfile::Repoint(const std::filesystem::path& folder) {
     file_.SetPath(folder / kFileName);
+}
+
+void DeviceProfile::Read(const std::filesystem::path& folder) {
+    Repoint(folder);
     const DeviceProfileValues defaults;
     values_ = defaults;
     values_.firmwareVersion = file_.GetString(kFirmware, "FirmwareVersion");
@@ -49,6 +53,22 @@ bool DeviceProfile::Write(const DeviceProfileValues& values) {
     }
     values_ = values;
     return ok;
+}
+
+bool DeviceProfile::WriteFirmware(const std::string& version, int deviceId) {
+    const bool versionOk = file_.WriteString(kFirmware, "FirmwareVersion", version);
+    const bool idOk = file_.WriteInt(kFirmware, "DeviceID", deviceId);
+    return versionOk && idOk;
+}
+
+bool DeviceProfile::WriteConnection(const DeviceProfileValues& values) {
+    bool ok = true;
+    for (const IntKey& k : kIntKeys) {
+        if (k.section == kConnect) {
+            ok = file_.WriteInt(k.section, k.key, values.*k.field) && ok;
+        }
+    }
+    return file_.WriteString(kFirmware, "ProductName", values.productName) && ok;
 }
 
 }  // namespace veltrano

@@ -34,8 +34,16 @@ public:
 
     // Points the file at folder/device.ini and loads every key (defaults for missing ones).
     void Read(const std::filesystem::path& folder);
+    // Points the file at folder/device.ini and keeps the values in memory as they are.
+    void Repoint(const std::filesystem::path& folder);
     // Writes every key to the current file and keeps the values in memory.
     [[nodiscard]] bool Write(const DeviceProfileValues& values);
+    // The keys a connect writes after a table fetch: "FirmwareVersion" and "DeviceID".
+    [[nodiscard]] bool WriteFirmware(const std::string& version, int deviceId);
+    // The keys a connect writes at its end: every key of "Connect" and "ProductName".
+    [[nodiscard]] bool WriteConnection(const DeviceProfileValues& values);
+    // The values in memory, which a connect takes over from the instrument.
+    [[nodiscard]] DeviceProfileValues& MutableValues() { return values_; }
 
     [[nodiscard]] const DeviceProfileValues& Values() const { return values_; }
     [[nodiscard]] IniFile& File() { return file_; }

@@ -12,11 +12,11 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("veltrano-cli ") + VELTRANO_VERSION);
     app.require_subcommand(1);
     app.fallthrough();
-    app.add_flag("--json", state.options.json, "Print the result as JSON");
-    auto* yes = app.add_flag("--yes", state.options.yes, "Answer every question with Yes");
-    app.add_flag("--no", state.options.no, "Answer every question with No")->excludes(yes);
+    RegisterGlobalOptions(app, state.options);
 
     RegisterCatalogCommand(app, state);
+    RegisterPortsCommand(app, state);
+    RegisterDeviceCommand(app, state);
 
     try {
         app.parse(argc, argv);

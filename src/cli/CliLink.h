@@ -1,0 +1,63 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "base/EventLoop.h"
+#include "cli/CliCommon.h"
+#include "cli/ConsoleReporter.h"
+#include "device/DeviceSession.h"
+#include "device/Link.h"
+#include "device/MidiPorts.h"
+
+namespace veltrano {
+class SimulatedPortBackend;
+}
+
+namespace veltrano::cli {
+
+// Prints the table fetch's progress as one line on stderr.
+class ConsoleObserver : public DeviceObserver {
+public:
+    void ProgressOpen(int minimum, int maximum) override;
+    void ProgressSet(int position) override;
+    void ProgressClose() override;
+
+private:
+    int maximum_ = 0;
+    bool open_ = false;
+};
+
+// The command line's connection to an instrument: the program's settings, the MIDI ports
+// chosen by the port options (real ports, or the built-in simulated instrument), the link and
+// the session, all on a real-time loop.
+class CliLink {
+public:
+    explicit CliLink(const GlobalOptions& options);
+    ~CliLink();
+
+    // Opens the ports; on failure prints why and returns the exit status to end with.
+    [[nodiscard]] int Open();
+
+    [[nodiscard]] AppContext& App() { return app_; }
+    [[nodiscard]] ThreadedEventLoop& Loop() { return loop_; }
+    [[nodiscard]] ConsoleReporter& Reporter() { return reporter_; }
+    [[nodiscard]] MidiPorts& Ports() { return ports_; }
+    [[nodiscard]] Link& GetLink() { return link_; }
+    [[nodiscard]] DeviceSession& Session() { return session_; }
+
+private:
+    [[nodiscard]] int OpenSimulated();
+    [[nodiscard]] int OpenSystem();
+
+    GlobalOptions options_;
+    AppContext app_;
+    ThreadedEventLoop loop_;
+    ConsoleReporter reporter_;
+    MidiPorts ports_;
+    Link link_;
+    ConsoleObserver observer_;
+    DeviceSession session_;
+};
+
+}  // namespace veltrano::cli

@@ -1,0 +1,349 @@
+#include "device/DeviceSession.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "app/AppContext.h"
+#include "base/FileIo.h"
+#include "base/Reporter.h"
+#include "base/Text.h"
+#include "device/Link.h"
+#include "device/MidiPorts.h"
+#include "device/TableFetch.h"
+
+namespace veltrano {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kConnectCaption = "Connect";
+constexpr const char* kDisconnectCaption = "Disconnect";
+constexpr const char* kSendFailed = "Send message failed, please check the connection";
+constexpr int kTableCount = 7;
+// The text tables whose English copies stand in for Chinese ones the instrument did not give.
+constexpr int kTextTables[] = {0, 3, 2, 1, 4, 5};
+
+uint8_t Cap(uint8_t value, uint8_t limit) {
+    return std::min(value, limit);
+}
+
+}  // namespace
+
+KeyboardRange KeyboardRangeOfClass(int deviceClass) {
+    if (deviceClass >= 0 && deviceClass <= 2) {
+        return {36, 96};
+    }
+    if (deviceClass == 3) {
+        return {28, 103};
+    }
+    return {21, 108};
+}
+
+bool IsValidProductName(const std::string& name) {
+    return IsSafePathComponent(name) && name.find("..") == std::string::npos;
+}
+
+DeviceSession::DeviceSession(AppContext& app, Link& link, MidiPorts& ports,
+                             DeviceObserver& observer)
+    : app_(app), link_(link), ports_(ports), observer_(observer) {}
+
+DeviceSession::~DeviceSession() {
+    StopKeepAlive();
+}
+
+bool DeviceSession::Connect(bool show) {
+    Reporter& reporter = link_.Report();
+    auto fail = [&](Icon icon, const std::string& text) {
+        link_.state.busy = false;
+        if (show) {
+            reporter.Show(icon, kConnectCaption, text);
+        }
+        return false;
+    };
+
+    if (link_.state.busy) {
+        return true;
+    }
+    link_.state.busy = true;
+    link_.ArmReplyWait();
+    if (!link_.Sender().SendConnection(sysex::kConnect)) {
+        return fail(Icon::Warning, kSendFailed);
+    }
+    if (link_.WaitReply() == WaitResult::Timeout) {
+        return fail(Icon::Error, "Time out");
+    }
+    const auto reply = ConnectReply::Decode(link_.LastFrame());
+    if (!reply || reply->status != 0) {
+        return fail(Icon::Information, "Can't be allow connect");
+    }
+    if (!reply->checksum.match || !reply->identity) {
+        return fail(Icon::Error, "Checksum error: " + sysex::ChecksumText(reply->checksum, false));
+    }
+    const IdentityRecord& id = *reply->identity;
+    // The product name becomes a folder name: one that could leave "Presets" is refused before
+    // anything is created or written.
+    if (!IsValidProductName(id.productName)) {
+        return fail(Icon::Error, "Invalid product name: " + id.productName);
+    }
+
+    app_.currentDevice = id.productName;
+    const fs::path folder = app_.DeviceFolder();
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    app_.profile.Repoint(folder);
+    const std::string storedFirmware = app_.profile.File().GetString("Firmware", "FirmwareVersion");
+
+    if (!EqualsNoCase(storedFirmware, id.firmwareVersion)) {
+        if (!FetchAllTables(true)) {
+            return false;
+        }
+        (void)app_.profile.WriteFirmware(id.firmwareVersion, id.deviceId);
+    }
+
+    DeviceProfileValues& values = app_.profile.MutableValues();
+    if (values.deviceClass < 0) {
+        ReadCatalogues();
+    }
+    values.productName = id.productName;
+    values.firmwareVersion = id.firmwareVersion;
+    values.deviceClass = id.deviceClass;
+    values.controllerTypes = id.controllerTypes;
+    values.controllerPedal = Cap(id.pedals, 3);
+    values.controllerKnob = Cap(id.knobs, 6);
+    values.controllerPad = Cap(id.pads, 12);
+    values.controllerPitchbend = Cap(id.pitchbend, 1);
+    values.knobFunctionGroups = id.knobFunctionGroups;
+    values.knobCustomGroup = id.knobCustomGroup;
+    const KeyboardRange range = KeyboardRangeOfClass(id.deviceClass);
+    values.kbdRangeL = range.low;
+    values.kbdRangeH = range.high;
+    identity_ = id;
+
+    link_.state.keepAliveSent = 0;
+    link_.state.keepAliveAnswered = 0;
+    link_.state.busy = false;
+    link_.state.connected = true;
+    if (app_.transmitFunc) {
+        StartKeepAlive();
+    }
+    observer_.SetDeviceDisplay(id.productName);
+    (void)app_.profile.WriteConnection(values);
+    WriteDeviceList(id.productName);
+    link_.state.deviceHeld = true;
+    return true;
+}
+
+bool DeviceSession::FetchAllTables(bool show) {
+    const fs::path folder = app_.DeviceFolder();
+    observer_.ProgressOpen(0, kTableCount);
+    for (int table = 0; table < kTableCount; ++table) {
+        observer_.ProgressSet(table + 1);
+        if (!GetTabFiles(link_, folder, table, false, true)) {
+            if (show) {
+                link_.Report().Show(Icon::Error, kConnectCaption,
+                                    "Get preset files(" + std::to_string(table + 1) + ") failed");
+            }
+            observer_.ProgressClose();
+            return false;
+        }
+        if (table + 1 < kTableCount) {
+            link_.Loop().Sleep(kTablePause);
+        }
+    }
+    for (int table = 0; table < kTableCount; ++table) {
+        observer_.ProgressSet(table + 1);
+        if (!GetTabFiles(link_, folder, table, true, false)) {
+            for (const int text : kTextTables) {
+                const auto english =
+                    ReadFileBytes(folder / PresetCatalog::TableFileName(text, false));
+                if (english) {
+                    (void)WriteFileAtomic(folder / PresetCatalog::TableFileName(text, true),
+                                          *english);
+                }
+            }
+            break;
+        }
+        if (table + 1 < kTableCount) {
+            link_.Loop().Sleep(kTablePause);
+        }
+    }
+    observer_.ProgressClose();
+    return true;
+}
+
+void DeviceSession::WriteDeviceList(const std::string& product) {
+    AppConfig& config = app_.config;
+    (void)config.SetDeviceListSlot(0, product);
+    (void)config.SetLastDevice(product);
+    int slot = 1;
+    for (const std::string& name : app_.deviceList) {
+        if (slot >= AppConfig::kDeviceListSlots) {
+            break;
+        }
+        if (name.empty() || name == product) {
+            continue;
+        }
+        (void)config.SetDeviceListSlot(slot, name);
+        ++slot;
+    }
+}
+
+bool DeviceSession::Disconnect(bool show) {
+    if (link_.state.busy) {
+        return true;
+    }
+    link_.ArmReplyWait();
+    link_.state.busy = true;
+    if (!link_.Sender().SendConnection(sysex::kDisconnect)) {
+        link_.state.busy = false;
+        if (show) {
+            link_.Report().Show(Icon::Warning, kConnectCaption, kSendFailed);
+        }
+        return false;
+    }
+    if (link_.WaitReply() == WaitResult::Timeout) {
+        link_.state.busy = false;
+        if (show) {
+            link_.Report().Show(Icon::Error, kDisconnectCaption, "Time out");
+        }
+        return false;
+    }
+    link_.state.busy = false;
+    if (sysex::ReplyStatus(link_.LastFrame()) == 1) {
+        link_.state.connected = false;
+        StopKeepAlive();
+        observer_.SetDeviceDisplay({});
+        link_.state.deviceHeld = false;
+        return true;
+    }
+    if (show) {
+        link_.Report().Show(Icon::Information, kDisconnectCaption, "Can't be allow disconnect");
+    }
+    return false;
+}
+
+void DeviceSession::StartKeepAlive() {
+    StopKeepAlive();
+    keepAliveTimer_ =
+        link_.Loop().StartTimer(kKeepAliveInterval, true, [this] { KeepAliveTick(); });
+}
+
+void DeviceSession::StopKeepAlive() {
+    if (keepAliveTimer_ != 0) {
+        link_.Loop().StopTimer(keepAliveTimer_);
+        keepAliveTimer_ = 0;
+    }
+}
+
+void DeviceSession::KeepAliveTick() {
+    Link::State& state = link_.state;
+    if (!state.connected) {
+        return;
+    }
+    if (state.busy) {
+        state.keepAliveSent = 0;
+        state.keepAliveAnswered = 0;
+        return;
+    }
+    ++state.keepAliveSent;
+    (void)link_.Sender().SendActiveSense();
+    if (state.keepAliveSent - state.keepAliveAnswered > 3) {
+        state.keepAliveSent = 0;
+        state.keepAliveAnswered = 0;
+        state.abort = true;
+        state.connected = false;
+        StopKeepAlive();
+        observer_.SetDeviceDisplay({});
+        link_.Report().Show(Icon::Warning, "Active sense",
+                            "No active sense message be detected, please check the connection");
+    }
+}
+
+void DeviceSession::ReadCatalogues() {
+    app_.catalog.ReadVoiceCatalogue(app_.DeviceFolder(), app_.language.Index());
+    app_.catalog.ReadOtherCatalogues(app_.DeviceFolder(), app_.language.Index());
+    observer_.CataloguesReloaded();
+}
+
+void DeviceSession::RebuildDeviceListAfterDisconnect() {
+    std::vector<std::string> list{app_.currentDevice};
+    for (const std::string& name : app_.deviceList) {
+        if (!name.empty() && name != app_.currentDevice &&
+            std::find(list.begin(), list.end(), name) == list.end()) {
+            list.push_back(name);
+        }
+    }
+    app_.deviceList = std::move(list);
+    observer_.DeviceListChanged();
+}
+
+void DeviceSession::ConnectCommand() {
+    if (!link_.state.portsChosen) {
+        if (!observer_.ShowMidiDeviceDialog()) {
+            return;
+        }
+        if (app_.profile.Values().deviceClass < 0) {
+            if (Connect(true)) {
+                ReadCatalogues();
+                observer_.RefreshPages();
+                link_.state.portsChosen = true;
+            }
+        } else if (Connect(false)) {
+            link_.state.portsChosen = true;
+        }
+        return;
+    }
+    if (link_.state.connected) {
+        (void)Disconnect(false);
+        RebuildDeviceListAfterDisconnect();
+    } else if (Connect(false)) {
+        RefreshDevice();
+    } else {
+        const bool inputOpen = ports_.OpenInput(ports_.ChosenInput()) && ports_.StartInput();
+        const bool outputOpen = ports_.OpenOutput(ports_.ChosenOutput());
+        if (inputOpen && outputOpen) {
+            (void)Connect(false);
+            RefreshDevice();
+            if (observer_.PerformanceEditorVisible() && link_.state.connected) {
+                observer_.RefreshPages();
+            }
+        }
+    }
+}
+
+void DeviceSession::RefreshDevice() {
+    if (!link_.state.deviceHeld) {
+        const std::string selected = observer_.SelectedDevice();
+        if (IsSafePathComponent(selected)) {
+            app_.currentDevice = selected;
+        }
+    }
+    app_.profile.Read(app_.DeviceFolder());
+    ReadCatalogues();
+    observer_.DeviceRefreshed();
+}
+
+void DeviceSession::OnDeviceNodesChanged() {
+    if (!link_.state.connected) {
+        return;
+    }
+    observer_.SetDeviceDisplay({});
+    link_.state.connected = false;
+    StopKeepAlive();
+    (void)Connect(false);
+}
+
+void DeviceSession::OnDeviceArrival() {
+    if (app_.transmitFunc) {
+        observer_.DrivesChanged();
+    }
+}
+
+void DeviceSession::OnDeviceRemoval() {
+    if (app_.transmitFunc) {
+        observer_.DrivesChanged();
+    }
+}
+
+}  // namespace veltrano

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "base/EventLoop.h"
+#include "device/SysExMessage.h"
+
+namespace veltrano {
+
+struct AppContext;
+class Link;
+class MidiPorts;
+
+// What the windows learn from the connection, and the few questions it asks them.
+class DeviceObserver {
+public:
+    virtual ~DeviceObserver() = default;
+    // The device box shows only this name when it is not empty; the connection indicator is
+    // redrawn in every case.
+    virtual void SetDeviceDisplay(const std::string& name) { (void)name; }
+    // The modeless progress window of a table fetch.
+    virtual void ProgressOpen(int minimum, int maximum) { (void)minimum, (void)maximum; }
+    virtual void ProgressSet(int position) { (void)position; }
+    virtual void ProgressClose() {}
+    // The catalogues of the current device were read again.
+    virtual void CataloguesReloaded() {}
+    // Pages that depend on the device should show it again.
+    virtual void RefreshPages() {}
+    // The device (and with it "Default.prf" and the catalogues) changed: editors reload.
+    virtual void DeviceRefreshed() {}
+    // The in-memory device list changed; the device box shows it with its first entry chosen.
+    virtual void DeviceListChanged() {}
+    // Removable drives came or went (only while the instrument's storage functions are on).
+    virtual void DrivesChanged() {}
+    // The MIDI device dialog; true when the user confirmed it.
+    virtual bool ShowMidiDeviceDialog() { return false; }
+    virtual bool PerformanceEditorVisible() { return false; }
+    // The name chosen in the device box.
+    virtual std::string SelectedDevice() { return {}; }
+};
+
+// The connection with the instrument: connect and disconnect, the keep-alive exchange, the
+// Connect command and the reaction to device changes. Everything runs on the loop's thread.
+class DeviceSession {
+public:
+    static constexpr std::chrono::milliseconds kKeepAliveInterval{1000};
+    static constexpr std::chrono::milliseconds kTablePause{50};
+
+    DeviceSession(AppContext& app, Link& link, MidiPorts& ports, DeviceObserver& observer);
+    ~DeviceSession();
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+
+    [[nodiscard]] bool Connect(bool show);
+    [[nodiscard]] bool Disconnect(bool show);
+    // One tick of the keep-alive timer (public for tests and for loops that drive it).
+    void KeepAliveTick();
+    [[nodiscard]] bool KeepAliveRunning() const { return keepAliveTimer_ != 0; }
+
+    // Fetches the seven tables in English (with messages), then in Chinese (silently, the
+    // English ones copied over the Chinese names at the first failure). False, with
+    // "Get preset files(n) failed" when `show`, when an English table fails.
+    [[nodiscard]] bool FetchAllTables(bool show);
+
+    // The Connect menu command.
+    void ConnectCommand();
+    // Loads everything that depends on the current device.
+    void RefreshDevice();
+
+    // Device-change notices of the system.
+    void OnDeviceNodesChanged();
+    void OnDeviceArrival();
+    void OnDeviceRemoval();
+
+    // The identity of the last successful connect.
+    [[nodiscard]] const std::optional<IdentityRecord>& Identity() const { return identity_; }
+
+private:
+    void StartKeepAlive();
+    void StopKeepAlive();
+    void RebuildDeviceListAfterDisconnect();
+    void WriteDeviceList(const std::string& product);
+    void ReadCatalogues();
+
+    AppContext& app_;
+    Link& link_;
+    MidiPorts& ports_;
+    DeviceObserver& observer_;
+    std::optional<IdentityRecord> identity_;
+    EventLoop::TimerId keepAliveTimer_ = 0;
+};
+
+// The keyboard range an instrument class implies: 0–2 give 36…96, 3 gives 28…103, any other
+// 21…108.
+struct KeyboardRange {
+    int low;
+    int high;
+};
+[[nodiscard]] KeyboardRange KeyboardRangeOfClass(int deviceClass);
+
+// A product name that may become a folder name.
+[[nodiscard]] bool IsValidProductName(const std::string& name);
+
+}  // namespace veltrano

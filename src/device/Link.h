@@ -1,0 +1,72 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+#include "base/Bytes.h"
+#include "base/EventLoop.h"
+#include "device/SysExMessage.h"
+
+namespace veltrano {
+
+class FrameOutput;
+class Reporter;
+
+enum class WaitResult { Reply, Timeout };
+
+// The conversation with the instrument: the link state every exchange shares, the receive
+// path, and the reply wait. One request is outstanding at a time; the busy flag keeps a second
+// exchange from starting while one waits.
+class Link {
+public:
+    static constexpr std::chrono::milliseconds kReplyTimeout{1000};
+
+    struct State {
+        bool busy = false;
+        bool abort = false;
+        bool connected = false;
+        bool deviceHeld = false;
+        bool portsChosen = false;
+        uint32_t keepAliveSent = 0;
+        uint32_t keepAliveAnswered = 0;
+    };
+
+    Link(EventLoop& loop, FrameOutput& output, Reporter& reporter);
+    ~Link();
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    // The receive path, on the loop's thread. A valid frame (F0, the header, F7) that is a
+    // keep-alive answer is counted; any other valid frame becomes the last frame and sets the
+    // reply flag. Anything else is ignored as if nothing had arrived.
+    void OnFrame(Bytes frame);
+
+    // Clears both flags and starts the one-second reply timer again. Arm before sending, so an
+    // answer that comes at once is not missed.
+    void ArmReplyWait();
+    // Runs the loop until a reply has arrived or the reply timer has fired.
+    [[nodiscard]] WaitResult WaitReply();
+
+    [[nodiscard]] const Bytes& LastFrame() const { return lastFrame_; }
+    [[nodiscard]] bool ReplyArrived() const { return replyFlag_; }
+    [[nodiscard]] bool TimedOut() const { return timeoutFlag_; }
+
+    State state;
+
+    [[nodiscard]] EventLoop& Loop() { return loop_; }
+    [[nodiscard]] Reporter& Report() { return reporter_; }
+    [[nodiscard]] SysExSender& Sender() { return sender_; }
+
+private:
+    void StopReplyTimer();
+
+    EventLoop& loop_;
+    Reporter& reporter_;
+    SysExSender sender_;
+    Bytes lastFrame_;
+    bool replyFlag_ = false;
+    bool timeoutFlag_ = false;
+    EventLoop::TimerId replyTimer_ = 0;
+};
+
+}  // namespace veltrano

@@ -110,8 +110,9 @@ int CliLink::OpenSimulated() {
 
 int CliLink::OpenSystem() {
     if (options_.ports.input.empty() || options_.ports.output.empty()) {
-        std::fprintf(stderr, "Name the ports with --in and --out (see \"veltrano-cli ports\"), "
-                             "or use --sim DIR for the simulated instrument\n");
+        std::fprintf(stderr,
+                     "Name the ports with --in and --out (see \"veltrano-cli ports\"), "
+                     "or use --sim DIR for the simulated instrument\n");
         return kExitUsage;
     }
     bool validApi = true;

@@ -1,5 +1,7 @@
 #include <CLI/CLI.hpp>
 
+#include "cli/ParseArgs.h"
+
 #include <cstdio>
 
 #include "cli/CliCommon.h"
@@ -18,17 +20,8 @@ int main(int argc, char** argv) {
     RegisterPortsCommand(app, state);
     RegisterDeviceCommand(app, state);
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForVersion& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return kExitUsage;
+    if (const auto exitCode = veltrano::cli::ParseArgs(app, argc, argv)) {
+        return *exitCode;
     }
     return state.exitCode;
 }

@@ -142,38 +142,25 @@ struct Candidate {
 };
 
 std::vector<Candidate> Candidates(MidiApiChoice choice) {
-#if defined(__linux__)
     switch (choice) {
-        case MidiApiChoice::Alsa:
-            return {{RtMidi::LINUX_ALSA, false}};
         case MidiApiChoice::Jack:
             return {{RtMidi::UNIX_JACK, false}};
+        case MidiApiChoice::Alsa:
+#if defined(__linux__)
+            return {{RtMidi::LINUX_ALSA, false}};
+#else
+            return {};
+#endif
         case MidiApiChoice::Auto:
             break;
     }
+#if defined(__linux__)
     return {{RtMidi::LINUX_ALSA, true}, {RtMidi::UNIX_JACK, true}};
 #elif defined(__APPLE__)
-    switch (choice) {
-        case MidiApiChoice::Alsa:
-            return {};
-        case MidiApiChoice::Jack:
-            return {{RtMidi::UNIX_JACK, false}};
-        case MidiApiChoice::Auto:
-            break;
-    }
     return {{RtMidi::MACOSX_CORE, false}};
 #elif defined(_WIN32)
-    switch (choice) {
-        case MidiApiChoice::Alsa:
-            return {};
-        case MidiApiChoice::Jack:
-            return {{RtMidi::UNIX_JACK, false}};
-        case MidiApiChoice::Auto:
-            break;
-    }
     return {{RtMidi::WINDOWS_MM, false}};
 #else
-    (void)choice;
     return {};
 #endif
 }

@@ -3,6 +3,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/ParseArgs.h"
+
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -273,17 +275,8 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0.0, 10000.0));
     app.add_option("--baud", options.baud, "Emulated wire rate of the answers (0: none)")
         ->check(CLI::Range(0u, 10000000u));
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForVersion& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return kExitUsage;
+    if (const auto exitCode = veltrano::cli::ParseArgs(app, argc, argv)) {
+        return *exitCode;
     }
     return Run(options);
 }

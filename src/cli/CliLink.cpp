@@ -1,5 +1,7 @@
 #include "cli/CliLink.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "app/Startup.h"
@@ -34,16 +36,19 @@ void ConsoleObserver::ProgressOpen(int, int maximum) {
 
 void ConsoleObserver::ProgressSet(int position) {
     if (open_) {
-        std::fprintf(stderr, "\r  table %d of %d", position, maximum_);
+        // Redrawn in place on a terminal, one line each in a log.
+        std::fprintf(stderr,
+                     isatty(STDERR_FILENO) != 0 ? "\r  table %d of %d" : "  table %d of %d\n",
+                     position, maximum_);
         std::fflush(stderr);
     }
 }
 
 void ConsoleObserver::ProgressClose() {
-    if (open_) {
+    if (open_ && isatty(STDERR_FILENO) != 0) {
         std::fprintf(stderr, "\n");
-        open_ = false;
     }
+    open_ = false;
 }
 
 CliLink::CliLink(const GlobalOptions& options)

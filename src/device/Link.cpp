@@ -47,6 +47,25 @@ WaitResult Link::WaitReply() {
     }
 }
 
+void Link::DrainLateAnswers() {
+    const EventLoop::TimePoint limit = loop_.Now() + kDrainLimit;
+    while (loop_.Now() < limit) {
+        replyFlag_ = false;
+        timeoutFlag_ = false;
+        StopReplyTimer();
+        replyTimer_ = loop_.StartTimer(kDrainQuiet, false, [this] {
+            replyTimer_ = 0;
+            timeoutFlag_ = true;
+        });
+        if (WaitReply() == WaitResult::Timeout) {
+            break;
+        }
+    }
+    StopReplyTimer();
+    replyFlag_ = false;
+    timeoutFlag_ = false;
+}
+
 void Link::StopReplyTimer() {
     if (replyTimer_ != 0) {
         loop_.StopTimer(replyTimer_);

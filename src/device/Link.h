@@ -47,6 +47,14 @@ public:
     // Runs the loop until a reply has arrived or the reply timer has fired.
     [[nodiscard]] WaitResult WaitReply();
 
+    // After a time-out the answer may still come, and would then be taken for the answer to
+    // the request sent next. Before a request is sent again, this lets the line fall quiet: it
+    // runs the loop, discarding what arrives, until nothing has come for kDrainQuiet (at most
+    // kDrainLimit in all).
+    void DrainLateAnswers();
+    static constexpr std::chrono::milliseconds kDrainQuiet{1000};
+    static constexpr std::chrono::milliseconds kDrainLimit{5000};
+
     [[nodiscard]] const Bytes& LastFrame() const { return lastFrame_; }
     [[nodiscard]] bool ReplyArrived() const { return replyFlag_; }
     [[nodiscard]] bool TimedOut() const { return timeoutFlag_; }

@@ -88,6 +88,7 @@ private:
                 Say("Time out");
                 return false;
             }
+            link_.DrainLateAnswers();
             if (!Request()) {
                 return false;
             }

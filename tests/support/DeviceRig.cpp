@@ -16,7 +16,9 @@ DeviceRig::Options DefaultOptions() {
 
 }  // namespace
 
-std::filesystem::path DemoTables() { return SourceResources() / "Presets" / "Default"; }
+std::filesystem::path DemoTables() {
+    return SourceResources() / "Presets" / "Default";
+}
 
 DeviceRig::DeviceRig() : DeviceRig(DefaultOptions()) {}
 
@@ -37,12 +39,15 @@ DeviceRig::DeviceRig(Options options)
     LoadModels(app);
 
     auto backend = std::make_unique<SimulatedPortBackend>(
-        loop, std::make_unique<SimulatedInstrument>(std::move(options.instrument)),
-        options.timing);
+        loop, std::make_unique<SimulatedInstrument>(std::move(options.instrument)), options.timing);
     sim_ = backend.get();
     ports.AddBackend(std::move(backend));
     ports.ListPorts();
-    ports.SetFrameHandler([this](Bytes frame) { link.OnFrame(std::move(frame)); });
+    ports.SetFrameHandler([this](Bytes frame) {
+        if (!tamper || tamper(frame)) {
+            link.OnFrame(std::move(frame));
+        }
+    });
     EXPECT_TRUE(ports.OpenInput(0));
     EXPECT_TRUE(ports.StartInput());
     EXPECT_TRUE(ports.OpenOutput(0));

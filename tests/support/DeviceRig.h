@@ -59,10 +59,21 @@ public:
             --loseNext;
             return true;
         }
-        return refuse ? false : next_.SendLong(bytes);
+        if (refuse || (refuseIf && refuseIf(bytes))) {
+            return false;
+        }
+        if (corruptNext > 0 && bytes.size() > 10) {
+            --corruptNext;
+            Bytes damaged(bytes.begin(), bytes.end());
+            damaged[9] ^= 0x01;  // the instrument sees a checksum error
+            return next_.SendLong(damaged);
+        }
+        return next_.SendLong(bytes);
     }
+    int corruptNext = 0;
     int loseNext = 0;
     bool refuse = false;
+    std::function<bool(ByteView)> refuseIf;
     std::vector<Bytes> sent;
 
 private:
@@ -86,6 +97,10 @@ public:
     [[nodiscard]] SimulatedInstrument& Instrument() { return sim_->Instrument(); }
     [[nodiscard]] SimulatedPortBackend& Backend() { return *sim_; }
     [[nodiscard]] std::filesystem::path ProductFolder() const;
+    // Sees every frame from the instrument before the program does; may change it, or return
+    // false to lose it on the way.
+    std::function<bool(Bytes&)> tamper;
+
     // Runs simulated time on (keep-alive ticks and late answers).
     void Run(std::chrono::milliseconds duration) { loop.RunFor(duration); }
 

@@ -1,0 +1,465 @@
+#include "transfer/Transfers.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "base/FileIo.h"
+#include "base/Reporter.h"
+#include "base/Text.h"
+#include "device/Link.h"
+#include "device/SysExMessage.h"
+#include "transfer/DeviceListing.h"
+
+namespace veltrano {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kUpload = "Upload";
+constexpr const char* kDownload = "Download";
+constexpr const char* kDelete = "Delete";
+constexpr const char* kQuery = "Query files";
+constexpr const char* kAbort = "Abort";
+constexpr int kMaxTimeouts = 3;
+constexpr int kMaxBlockRetries = 3;
+
+// Clears busy and abort whichever way an operation leaves.
+class OperationGuard {
+public:
+    explicit OperationGuard(Link& link) : link_(link) {}
+    ~OperationGuard() {
+        link_.state.busy = false;
+        link_.state.abort = false;
+    }
+    OperationGuard(const OperationGuard&) = delete;
+    OperationGuard& operator=(const OperationGuard&) = delete;
+
+private:
+    Link& link_;
+};
+
+}  // namespace
+
+Transfers::Transfers(Link& link, DeviceListing& listing, TransferObserver& observer)
+    : link_(link), listing_(listing), observer_(observer) {}
+
+bool Transfers::IsAcceptableLocalName(const std::string& name) {
+    return name.size() <= sysex::kMaxNameLength && IsSafePathComponent(name);
+}
+
+bool Transfers::UploadFile(const std::string& name, uint32_t size, const fs::path& localFolder) {
+    Reporter& reporter = link_.Report();
+    if (!link_.state.connected) {
+        reporter.Show(Icon::Warning, kUpload, "Please check the connection of device");
+        return false;
+    }
+    // The name becomes a local file name: nothing from the instrument may lead elsewhere.
+    if (!IsAcceptableLocalName(name)) {
+        reporter.Show(Icon::Error, kUpload, "Invalid file name: " + name);
+        return false;
+    }
+    TempFileBeside file(localFolder / name);
+    if (!file.Open()) {
+        reporter.Show(Icon::Error, kUpload, "Create file failed: " + name);
+        return false;
+    }
+
+    OperationGuard guard(link_);
+    link_.state.abort = false;
+    link_.state.busy = true;
+    const uint32_t blocks = static_cast<uint32_t>((uint64_t{size} + 255) / 256);
+    const TransferHeader header{name, size, blocks};
+    auto fail = [&](Icon icon, const std::string& text) {
+        file.Discard();
+        reporter.Show(icon, kUpload, text);
+        return false;
+    };
+    int timeouts = 0;
+
+restart:
+    link_.ArmReplyWait();
+    if (!link_.Sender().SendUploadRequest(header)) {
+        return fail(Icon::Error, "Send long message failed: " + name);
+    }
+    if (link_.WaitReply() == WaitResult::Timeout) {
+        if (++timeouts <= kMaxTimeouts) {
+            link_.DrainLateAnswers();
+            goto restart;
+        }
+        return fail(Icon::Error, "Time out: " + name);
+    }
+    if (link_.state.abort) {
+        return fail(Icon::Warning, "Uploading is aborted: " + name);
+    }
+    link_.ArmReplyWait();
+    {
+        const Bytes& reply = link_.LastFrame();
+        if (sysex::FrameCommand(reply) != sysex::CMD_UPLOAD) {
+            return fail(Icon::Error, "Command error: " + name);
+        }
+        const auto status = sysex::ReplyStatus(reply);
+        if (status == 0) {
+            (void)link_.Sender().SendAck(sysex::CMD_UPLOAD, sysex::kAckOk);
+        } else if (status == 2) {
+            return fail(Icon::Error, "Checksum error: " + name);
+        } else if (status == 3) {
+            file.Discard();
+            link_.state.busy = false;
+            reporter.Show(Icon::Error, kUpload, "This file is not exist: " + name);
+            observer_.ListDeviceAgain();
+            return false;
+        }
+        // Any other status: no acknowledgement, the first block comes anyway.
+    }
+
+    {
+        int retries = 0;
+        uint32_t b = 0;
+        while (b < blocks) {
+            if (link_.state.abort) {
+                return fail(Icon::Warning, "Uploading is aborted: " + name);
+            }
+            const size_t length = b + 1 < blocks ? sysex::kUploadBlockSize
+                                                 : size - size_t{b} * sysex::kUploadBlockSize;
+            if (link_.WaitReply() == WaitResult::Timeout) {
+                if (++timeouts <= kMaxTimeouts) {
+                    link_.DrainLateAnswers();
+                    goto restart;  // the whole file again, from block 0
+                }
+                return fail(Icon::Error, "Time out: " + name);
+            }
+            if (link_.state.abort) {
+                return fail(Icon::Warning, "Uploading is aborted: " + name);
+            }
+            const DataBlock block = DataBlock::Decode(link_.LastFrame());
+            if (block.checksum.match) {
+                const std::string_view data(reinterpret_cast<const char*>(block.data.data()),
+                                            length);
+                if (!file.WriteAt(uint64_t{b} * sysex::kUploadBlockSize, data)) {
+                    (void)AbortTransfer();
+                    return fail(Icon::Error, "The disk is full");
+                }
+                (void)link_.Sender().SendAck(sysex::CMD_UPLOAD, sysex::kAckOk);
+                retries = 0;
+                ++b;
+                observer_.Progress(std::min<uint64_t>(uint64_t{b} * sysex::kUploadBlockSize, size),
+                                   size);
+            } else {
+                (void)link_.Sender().SendAck(sysex::CMD_UPLOAD, sysex::kAckChecksumError);
+                if (++retries > kMaxBlockRetries) {
+                    return fail(Icon::Error,
+                                "Checksum error: " + sysex::ChecksumText(block.checksum, true) +
+                                    " - " + name);
+                }
+            }
+            link_.ArmReplyWait();
+        }
+    }
+    if (!file.Commit()) {
+        reporter.Show(Icon::Error, kUpload, "Create file failed: " + name);
+        return false;
+    }
+    return true;
+}
+
+bool Transfers::AbortTransfer() {
+    Reporter& reporter = link_.Report();
+    if (!link_.state.busy) {
+        return true;
+    }
+    if (!link_.state.connected) {
+        reporter.Show(Icon::Warning, kAbort, "No connection with device");
+        return false;
+    }
+    link_.ArmReplyWait();
+    link_.state.busy = true;
+    if (!link_.Sender().SendAbort()) {
+        link_.state.busy = false;
+        reporter.Show(Icon::Error, kAbort, "Send long message failed");
+        return false;
+    }
+    link_.state.abort = true;
+    const WaitResult result = link_.WaitReply();
+    link_.state.busy = false;
+    if (result == WaitResult::Timeout) {
+        reporter.Show(Icon::Error, kAbort, "Time out");
+        return false;
+    }
+    return true;
+}
+
+bool Transfers::DownloadFile(const fs::path& path) {
+    Reporter& reporter = link_.Report();
+    const std::string name = path.filename().string();
+    const std::string shownPath = path.string();
+    if (!link_.state.connected) {
+        reporter.Show(Icon::Warning, kDownload, "Please check the connection of device");
+        return false;
+    }
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        link_.state.busy = false;
+        reporter.Show(Icon::Error, kDownload, "This file is not exist: " + shownPath);
+        observer_.ListLocalAgain();
+        return false;
+    }
+    if (name.size() > sysex::kMaxNameLength) {
+        reporter.Show(Icon::Error, kDownload, "Invalid file name: " + name);
+        return false;
+    }
+    const uintmax_t length = fs::file_size(path, ec);
+    if (ec) {
+        reporter.Show(Icon::Error, kDownload, "Open file failed: " + shownPath);
+        return false;
+    }
+    if (length > kMaxDownloadSize) {
+        reporter.Show(Icon::Error, kDownload,
+                      "The file size can't be more than 256M: " + shownPath);
+        return false;
+    }
+    const auto image = ReadFileBytes(path, kMaxDownloadSize);
+    if (!image) {
+        reporter.Show(Icon::Error, kDownload, "Open file failed: " + shownPath);
+        return false;
+    }
+
+    OperationGuard guard(link_);
+    link_.state.abort = false;
+    link_.state.busy = true;
+    auto fail = [&](Icon icon, const std::string& text) {
+        reporter.Show(icon, kDownload, text);
+        return false;
+    };
+    const uint32_t size = static_cast<uint32_t>(image->size());
+    const uint32_t blocks = static_cast<uint32_t>((uint64_t{size} + 1023) / 1024);
+    int timeouts = 0;
+
+    // After a time-out, or a damaged header: the reset command, a pause, and the whole file
+    // again. A reset that cannot be sent ends the download.
+    auto resetAndPause = [&](bool afterTimeout) {
+        if (!link_.Sender().SendDownloadReset()) {
+            return false;
+        }
+        if (afterTimeout) {
+            link_.DrainLateAnswers();
+        }
+        link_.Loop().Sleep(kRestartPause);
+        return true;
+    };
+
+restart:
+    link_.ArmReplyWait();
+    {
+        // The header takes the file's length as it is now.
+        const uintmax_t now = fs::file_size(path, ec);
+        bool sent = false;
+        if (ec) {
+            reporter.Show(Icon::Error, kDownload, "Open file failed: " + shownPath);
+        } else {
+            sent = link_.Sender().SendDownloadHeader(
+                TransferHeader{name, static_cast<uint32_t>(now),
+                               static_cast<uint32_t>((uint64_t{now} + 1023) / 1024)});
+        }
+        if (!sent) {
+            return fail(Icon::Error, "Send long message failed: " + name);
+        }
+    }
+    if (link_.WaitReply() == WaitResult::Timeout) {
+        if (++timeouts > kMaxTimeouts) {
+            return fail(Icon::Error, "Time out: " + name);
+        }
+        if (!resetAndPause(true)) {
+            return fail(Icon::Error, "Send long message failed: " + name);
+        }
+        goto restart;
+    }
+    if (link_.state.abort) {
+        return fail(Icon::Warning, "Downloading is aborted: " + name);
+    }
+    if (sysex::FrameCommand(link_.LastFrame()) != sysex::CMD_DOWNLOAD) {
+        return fail(Icon::Error, "Command error: " + name);
+    }
+    switch (sysex::ReplyStatus(link_.LastFrame()).value_or(0xFF)) {
+        case 0:
+            break;
+        case 2:
+            if (++timeouts > kMaxTimeouts) {
+                return fail(Icon::Error, "Checksum error: " + name);
+            }
+            if (!resetAndPause(false)) {
+                return fail(Icon::Error, "Send long message failed: " + name);
+            }
+            goto restart;
+        case 4: {
+            link_.state.busy = false;
+            const Answer answer = reporter.Ask(
+                Icon::Question, kDownload,
+                "This file(" + name + ") is exist, do you want to overwrite it?", Buttons::YesNo);
+            if (answer != Answer::Yes) {
+                return true;
+            }
+            link_.state.busy = true;
+            if (!DeleteDeviceFile(name)) {
+                return fail(Icon::Error, "Delete the file failed: " + name);
+            }
+            goto restart;
+        }
+        case 5:
+            link_.state.busy = false;
+            return fail(Icon::Error, "The file type is not be supported: " + name);
+        default:
+            return fail(Icon::Error, "Unknown error: " + name);
+    }
+
+    {
+        int retries = 0;
+        uint32_t b = 0;
+        while (b < blocks) {
+            if (link_.state.abort) {
+                return fail(Icon::Warning, "Downloading is aborted: " + name);
+            }
+            const size_t offset = size_t{b} * sysex::kDownloadDataSize;
+            const size_t length = std::min(sysex::kDownloadDataSize, image->size() - offset);
+            const Bytes packet = EncodeDownloadPacket(
+                b + 1, AsBytes(std::string_view(*image).substr(offset, length)));
+            link_.ArmReplyWait();
+            if (!link_.Sender().SendFrame(sysex::BuildFrame(sysex::CMD_DOWNLOAD, packet))) {
+                return fail(Icon::Error, "Send long message failed: " + name);
+            }
+            if (link_.WaitReply() == WaitResult::Timeout) {
+                if (++timeouts > kMaxTimeouts) {
+                    return fail(Icon::Error, "Time out: " + name);
+                }
+                if (!resetAndPause(true)) {
+                    return fail(Icon::Error, "Send long message failed: " + name);
+                }
+                goto restart;  // a new header, and the file again from packet 1
+            }
+            if (link_.state.abort) {
+                return fail(Icon::Warning, "Downloading is aborted: " + name);
+            }
+            if (sysex::FrameCommand(link_.LastFrame()) != sysex::CMD_DOWNLOAD) {
+                return fail(Icon::Error, "Command error: " + name);
+            }
+            switch (sysex::ReplyStatus(link_.LastFrame()).value_or(0xFF)) {
+                case 0:
+                    retries = 0;
+                    ++b;
+                    observer_.Progress(offset + length, size);
+                    break;
+                case 2:
+                    if (++retries >= kMaxBlockRetries) {
+                        return fail(Icon::Error,
+                                    "Number of retransmission is out of range: " + name);
+                    }
+                    break;
+                case 64:
+                    return fail(Icon::Error, "Write failed: " + name);
+                case 65:
+                    return fail(Icon::Error, "Disk error: " + name);
+                case 66:
+                    link_.state.busy = false;
+                    return fail(Icon::Error, "Out of memory: " + name);
+                default:
+                    return fail(Icon::Error, "Unknown error: " + name);
+            }
+        }
+    }
+    return true;
+}
+
+bool Transfers::DeleteDeviceFile(const std::string& name) {
+    Reporter& reporter = link_.Report();
+    if (name.size() > sysex::kMaxNameLength) {
+        reporter.Show(Icon::Error, kDelete, "Invalid file name: " + name);
+        return false;
+    }
+    int failures = 0;
+    while (true) {
+        link_.ArmReplyWait();
+        if (!link_.Sender().SendDelete(name)) {
+            reporter.Show(Icon::Error, kDelete, "Send long message failed: " + name);
+            return false;
+        }
+        if (link_.WaitReply() == WaitResult::Timeout) {
+            if (++failures > kMaxTimeouts) {
+                reporter.Show(Icon::Error, kDelete, "Time out: " + name);
+                return false;
+            }
+            link_.DrainLateAnswers();
+            continue;
+        }
+        const auto status = sysex::ReplyStatus(link_.LastFrame());
+        if (status == 2) {
+            if (++failures > kMaxTimeouts) {
+                reporter.Show(Icon::Error, kDelete, "Time out: " + name);
+                return false;
+            }
+            continue;
+        }
+        if (status == 1) {
+            link_.state.busy = false;
+            reporter.Show(Icon::Error, kDelete,
+                          "Delete file failed(it's conflicted or deleted): " + name);
+            observer_.ListDeviceAgain();
+            return false;
+        }
+        return true;
+    }
+}
+
+bool Transfers::QueryFiles(const std::string& requested) {
+    Reporter& reporter = link_.Report();
+    if (!link_.state.connected) {
+        reporter.Show(Icon::Warning, kQuery, "No device be connected");
+        return false;
+    }
+    const std::string path = requested.empty() ? DeviceListing::kDefaultFolder : requested;
+    if (path.size() > sysex::kMaxPathLength) {
+        reporter.Show(Icon::Error, kQuery, "Invalid path: " + path);
+        return false;
+    }
+    link_.state.busy = true;
+    listing_.Clear();
+    link_.ArmReplyWait();
+    if (!link_.Sender().SendQueryFiles(path)) {
+        link_.state.busy = false;
+        return false;
+    }
+    while (true) {
+        if (link_.WaitReply() == WaitResult::Timeout) {
+            link_.state.busy = false;
+            reporter.Show(Icon::Error, kQuery, "Time out");
+            return false;
+        }
+        const auto reply = EntryReply::Decode(link_.LastFrame());
+        const uint8_t status = reply ? reply->status : 0xFF;
+        if (status != 0) {
+            if (status == 1) {
+                (void)link_.Sender().SendAck(sysex::CMD_QUERY_FILES, sysex::kAckOk);
+            } else {
+                reporter.Show(Icon::Error, kQuery, "Invalid file flag");
+            }
+            listing_.SetFolder(path);
+            link_.state.busy = false;
+            return true;
+        }
+        if (!reply->checksum.match) {
+            (void)link_.Sender().SendAck(sysex::CMD_QUERY_FILES, sysex::kAckChecksumError);
+            link_.state.busy = false;
+            reporter.Show(Icon::Error, kQuery,
+                          "Checksum error: " + sysex::ChecksumText(reply->checksum, false));
+            return false;
+        }
+        // An entry whose name does not fit the program's record is left out; the rest of the
+        // folder still comes.
+        if (reply->entry) {
+            listing_.Add(*reply->entry);
+        }
+        (void)link_.Sender().SendAck(sysex::CMD_QUERY_FILES, sysex::kAckOk);
+        link_.ArmReplyWait();
+    }
+}
+
+}  // namespace veltrano

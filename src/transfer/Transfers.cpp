@@ -247,6 +247,30 @@ bool Transfers::DownloadFile(const fs::path& path) {
         link_.Loop().Sleep(kRestartPause);
         return true;
     };
+    // Waits for the instrument's answer to the header or a packet.
+    enum class Step { Reply, Restart, Fail };
+    const auto awaitReply = [&]() {
+        if (link_.WaitReply() == WaitResult::Timeout) {
+            if (++timeouts > kMaxTimeouts) {
+                fail(Icon::Error, "Time out: " + name);
+                return Step::Fail;
+            }
+            if (!resetAndPause(true)) {
+                fail(Icon::Error, "Send long message failed: " + name);
+                return Step::Fail;
+            }
+            return Step::Restart;
+        }
+        if (link_.state.abort) {
+            fail(Icon::Warning, "Downloading is aborted: " + name);
+            return Step::Fail;
+        }
+        if (sysex::FrameCommand(link_.LastFrame()) != sysex::CMD_DOWNLOAD) {
+            fail(Icon::Error, "Command error: " + name);
+            return Step::Fail;
+        }
+        return Step::Reply;
+    };
 
 restart:
     link_.ArmReplyWait();
@@ -265,20 +289,13 @@ restart:
             return fail(Icon::Error, "Send long message failed: " + name);
         }
     }
-    if (link_.WaitReply() == WaitResult::Timeout) {
-        if (++timeouts > kMaxTimeouts) {
-            return fail(Icon::Error, "Time out: " + name);
-        }
-        if (!resetAndPause(true)) {
-            return fail(Icon::Error, "Send long message failed: " + name);
-        }
-        goto restart;
-    }
-    if (link_.state.abort) {
-        return fail(Icon::Warning, "Downloading is aborted: " + name);
-    }
-    if (sysex::FrameCommand(link_.LastFrame()) != sysex::CMD_DOWNLOAD) {
-        return fail(Icon::Error, "Command error: " + name);
+    switch (awaitReply()) {
+        case Step::Reply:
+            break;
+        case Step::Restart:
+            goto restart;
+        case Step::Fail:
+            return false;
     }
     switch (sysex::ReplyStatus(link_.LastFrame()).value_or(0xFF)) {
         case 0:
@@ -327,20 +344,13 @@ restart:
             if (!link_.Sender().SendFrame(sysex::BuildFrame(sysex::CMD_DOWNLOAD, packet))) {
                 return fail(Icon::Error, "Send long message failed: " + name);
             }
-            if (link_.WaitReply() == WaitResult::Timeout) {
-                if (++timeouts > kMaxTimeouts) {
-                    return fail(Icon::Error, "Time out: " + name);
-                }
-                if (!resetAndPause(true)) {
-                    return fail(Icon::Error, "Send long message failed: " + name);
-                }
-                goto restart;  // a new header, and the file again from packet 1
-            }
-            if (link_.state.abort) {
-                return fail(Icon::Warning, "Downloading is aborted: " + name);
-            }
-            if (sysex::FrameCommand(link_.LastFrame()) != sysex::CMD_DOWNLOAD) {
-                return fail(Icon::Error, "Command error: " + name);
+            switch (awaitReply()) {
+                case Step::Reply:
+                    break;
+                case Step::Restart:
+                    goto restart;  // a new header, and the file again from packet 1
+                case Step::Fail:
+                    return false;
             }
             switch (sysex::ReplyStatus(link_.LastFrame()).value_or(0xFF)) {
                 case 0:

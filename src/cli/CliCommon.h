@@ -50,5 +50,6 @@ void RegisterGlobalOptions(CLI::App& root, GlobalOptions& options);
 void RegisterCatalogCommand(CLI::App& root, CliState& state);
 void RegisterPortsCommand(CLI::App& root, CliState& state);
 void RegisterDeviceCommand(CLI::App& root, CliState& state);
+void RegisterInfoCommand(CLI::App& root, CliState& state);
 
 }  // namespace veltrano::cli

@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     RegisterCatalogCommand(app, state);
     RegisterPortsCommand(app, state);
     RegisterDeviceCommand(app, state);
+    RegisterInfoCommand(app, state);
 
     if (const auto exitCode = veltrano::cli::ParseArgs(app, argc, argv)) {
         return *exitCode;

@@ -51,5 +51,7 @@ void RegisterCatalogCommand(CLI::App& root, CliState& state);
 void RegisterPortsCommand(CLI::App& root, CliState& state);
 void RegisterDeviceCommand(CLI::App& root, CliState& state);
 void RegisterInfoCommand(CLI::App& root, CliState& state);
+void RegisterStyleToMidiCommands(CLI::App& root, CliState& state);
+void RegisterMidiToStyleCommand(CLI::App& root, CliState& state);
 
 }  // namespace veltrano::cli

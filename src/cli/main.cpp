@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
     RegisterPortsCommand(app, state);
     RegisterDeviceCommand(app, state);
     RegisterInfoCommand(app, state);
+    RegisterStyleToMidiCommands(app, state);
+    RegisterMidiToStyleCommand(app, state);
 
     if (const auto exitCode = veltrano::cli::ParseArgs(app, argc, argv)) {
         return *exitCode;

@@ -60,45 +60,53 @@ CodePage CodePageForLanguage(int languageIndex) {
     return languageIndex == 1 ? CodePage::Gbk : CodePage::Windows1252;
 }
 
+Utf8Char DecodeUtf8At(std::string_view bytes, size_t i) {
+    if (i >= bytes.size()) {
+        return {};
+    }
+    const auto c = static_cast<uint8_t>(bytes[i]);
+    if (c < 0x80) {
+        return {c, 1};
+    }
+    size_t len = 0;
+    char32_t cp = 0;
+    if ((c & 0xE0) == 0xC0) {
+        len = 2;
+        cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        len = 3;
+        cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        len = 4;
+        cp = c & 0x07;
+    } else {
+        return {};
+    }
+    if (bytes.size() - i < len) {
+        return {};
+    }
+    for (size_t k = 1; k < len; ++k) {
+        const auto cc = static_cast<uint8_t>(bytes[i + k]);
+        if ((cc & 0xC0) != 0x80) {
+            return {};
+        }
+        cp = (cp << 6) | (cc & 0x3F);
+    }
+    const bool overlong =
+        (len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
+    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return {};
+    }
+    return {cp, len};
+}
+
 bool IsValidUtf8(std::string_view bytes) {
-    size_t i = 0;
-    const size_t n = bytes.size();
-    while (i < n) {
-        const auto c = static_cast<uint8_t>(bytes[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len = 0;
-        uint32_t cp = 0;
-        if ((c & 0xE0) == 0xC0) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
+    for (size_t i = 0; i < bytes.size();) {
+        const Utf8Char c = DecodeUtf8At(bytes, i);
+        if (c.length == 0) {
             return false;
         }
-        if (n - i < len) {
-            return false;
-        }
-        for (size_t k = 1; k < len; ++k) {
-            const auto cc = static_cast<uint8_t>(bytes[i + k]);
-            if ((cc & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        const bool overlong =
-            (len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
-        if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return false;
-        }
-        i += len;
+        i += c.length;
     }
     return true;
 }

@@ -14,6 +14,14 @@ enum class CodePage { Windows1252, Gbk };
 
 [[nodiscard]] bool IsValidUtf8(std::string_view bytes);
 
+// The code point that starts at bytes[i] and its length in bytes; length 0 when the bytes there
+// are not a well-formed, shortest-form UTF-8 sequence of a Unicode scalar value.
+struct Utf8Char {
+    char32_t codePoint = 0;
+    size_t length = 0;
+};
+[[nodiscard]] Utf8Char DecodeUtf8At(std::string_view bytes, size_t i);
+
 // Converts legacy bytes to UTF-8; nullopt when the bytes are not valid in that code page.
 [[nodiscard]] std::optional<std::string> LegacyToUtf8(std::string_view bytes, CodePage page);
 

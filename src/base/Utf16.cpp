@@ -1,5 +1,7 @@
 #include "base/Utf16.h"
 
+#include "base/TextCodec.h"
+
 #include <cstdint>
 #include <utility>
 
@@ -10,42 +12,11 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 
 // The code point starting at bytes[i] and its length; U+FFFD and 1 for anything that is not
-// a well-formed, shortest-form sequence of a scalar value.
-std::pair<char32_t, size_t> DecodeUtf8At(std::string_view bytes, size_t i) {
-    const auto c = static_cast<uint8_t>(bytes[i]);
-    if (c < 0x80) {
-        return {c, 1};
-    }
-    size_t len = 0;
-    char32_t cp = 0;
-    if ((c & 0xE0) == 0xC0) {
-        len = 2;
-        cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-        len = 3;
-        cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-        len = 4;
-        cp = c & 0x07;
-    } else {
-        return {kReplacement, 1};
-    }
-    if (bytes.size() - i < len) {
-        return {kReplacement, 1};
-    }
-    for (size_t k = 1; k < len; ++k) {
-        const auto cc = static_cast<uint8_t>(bytes[i + k]);
-        if ((cc & 0xC0) != 0x80) {
-            return {kReplacement, 1};
-        }
-        cp = (cp << 6) | (cc & 0x3F);
-    }
-    const bool overlong =
-        (len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
-    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return {kReplacement, 1};
-    }
-    return {cp, len};
+// a well-formed sequence.
+std::pair<char32_t, size_t> DecodeOrReplace(std::string_view bytes, size_t i) {
+    const Utf8Char c = DecodeUtf8At(bytes, i);
+    return c.length == 0 ? std::pair<char32_t, size_t>{kReplacement, 1}
+                         : std::pair<char32_t, size_t>{c.codePoint, c.length};
 }
 
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -80,7 +51,7 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
     out.reserve(utf8.size());
     size_t i = 0;
     while (i < utf8.size()) {
-        const auto [cp, len] = DecodeUtf8At(utf8, i);
+        const auto [cp, len] = DecodeOrReplace(utf8, i);
         i += len;
         if (cp < 0x10000) {
             out.push_back(static_cast<char16_t>(cp));

@@ -25,14 +25,7 @@ Bytes OtsFile::Serialize() const {
     for (const OneTouchSetting& setting : settings_) {
         for (const OneTouchPart& part : setting) {
             out.U8(part.volume != 0 ? 1 : 0);
-            out.U8(part.bankMsb);
-            out.U8(part.bankLsb);
-            out.U8(part.program);
-            out.U8(part.volume);
-            out.U8(part.octave);
-            out.U8(part.reverb);
-            out.U8(part.chorus);
-            out.U8(part.pan);
+            part.Write(out);
         }
     }
     return out.Take();
@@ -71,16 +64,8 @@ bool OtsFile::ReadBytes(ByteView bytes, Reporter& reporter) {
     std::array<std::array<bool, kOneTouchPartCount>, kOneTouchSettingCount> flags{};
     for (size_t s = 0; s < settings.size(); ++s) {
         for (size_t p = 0; p < settings[s].size(); ++p) {
-            OneTouchPart& part = settings[s][p];
             flags[s][p] = in.U8() != 0;
-            part.bankMsb = in.U8();
-            part.bankLsb = in.U8();
-            part.program = in.U8();
-            part.volume = in.U8();
-            part.octave = in.U8();
-            part.reverb = in.U8();
-            part.chorus = in.U8();
-            part.pan = in.U8();
+            settings[s][p] = OneTouchPart::Read(in);
         }
     }
     settings_ = settings;

@@ -555,14 +555,7 @@ bool StyleFile::read_ots(Reporter& reporter) {
     OneTouchSettings settings{};
     for (OneTouchSetting& setting : settings) {
         for (OneTouchPart& part : setting) {
-            part.bankMsb = in.U8();
-            part.bankLsb = in.U8();
-            part.program = in.U8();
-            part.volume = in.U8();
-            part.octave = in.U8();
-            part.reverb = in.U8();
-            part.chorus = in.U8();
-            part.pan = in.U8();
+            part = OneTouchPart::Read(in);
         }
     }
     if (!in.Ok()) {
@@ -763,14 +756,7 @@ std::optional<Bytes> StyleFile::Serialize() const {
     out.U8(kOtsPartsPerSetting);
     for (const OneTouchSetting& setting : m.oneTouch) {
         for (const OneTouchPart& part : setting) {
-            out.U8(part.bankMsb);
-            out.U8(part.bankLsb);
-            out.U8(part.program);
-            out.U8(part.volume);
-            out.U8(part.octave);
-            out.U8(part.reverb);
-            out.U8(part.chorus);
-            out.U8(part.pan);
+            part.Write(out);
         }
     }
 
@@ -838,6 +824,21 @@ std::optional<Bytes> StyleFile::Serialize() const {
     }
     out.Zeros((4 - out.Size() % 4) % 4);
     return out.Take();
+}
+
+void OneTouchPart::Write(ByteWriter& out) const {
+    for (const uint8_t v : {bankMsb, bankLsb, program, volume, octave, reverb, chorus, pan}) {
+        out.U8(v);
+    }
+}
+
+OneTouchPart OneTouchPart::Read(ByteReader& in) {
+    OneTouchPart part;
+    for (uint8_t* v : {&part.bankMsb, &part.bankLsb, &part.program, &part.volume, &part.octave,
+                       &part.reverb, &part.chorus, &part.pan}) {
+        *v = in.U8();
+    }
+    return part;
 }
 
 }  // namespace veltrano

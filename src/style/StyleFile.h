@@ -99,6 +99,10 @@ struct OneTouchPart {
     uint8_t chorus = 0;
     uint8_t pan = 64;
     bool operator==(const OneTouchPart&) const = default;
+
+    // The 8 bytes in their order in the style and in the .ots file.
+    void Write(ByteWriter& out) const;
+    [[nodiscard]] static OneTouchPart Read(ByteReader& in);
 };
 
 inline constexpr int kOneTouchSettingCount = 4;

@@ -3,6 +3,8 @@
 #   scripts/test.sh             the whole suite (build/)
 #   scripts/test.sh --sanitize  the core tests and fuzz corpora under AddressSanitizer and
 #                               UndefinedBehaviorSanitizer, built with clang (build-asan/)
+#   scripts/test.sh --tsan      the arpeggiator engine and its clock thread under
+#                               ThreadSanitizer, built with clang (build-tsan/)
 # VELTRANO_WERROR=ON turns warnings into errors.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,6 +20,12 @@ if [ "${1:-}" = "--sanitize" ]; then
     export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     cd "$dir" && ctest -L core --output-on-failure -j "$(nproc)"
+elif [ "${1:-}" = "--tsan" ]; then
+    dir="$root/build-tsan"
+    CC=clang CXX=clang++ "$root/scripts/build.sh" "$dir" -DVELTRANO_BUILD_GUI=OFF \
+        -DVELTRANO_BUILD_BENCH=OFF -DVELTRANO_WERROR="$werror" -DVELTRANO_SANITIZE=thread
+    export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+    cd "$dir" && ctest -R 'PreviewClock|ArpEngine|ArpPlay' --output-on-failure -j "$(nproc)"
 else
     dir="$root/build"
     "$root/scripts/build.sh" "$dir" -DVELTRANO_WERROR="$werror"

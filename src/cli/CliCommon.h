@@ -53,5 +53,6 @@ void RegisterDeviceCommand(CLI::App& root, CliState& state);
 void RegisterInfoCommand(CLI::App& root, CliState& state);
 void RegisterStyleToMidiCommands(CLI::App& root, CliState& state);
 void RegisterMidiToStyleCommand(CLI::App& root, CliState& state);
+void RegisterArpPlayCommand(CLI::App& root, CliState& state);
 
 }  // namespace veltrano::cli

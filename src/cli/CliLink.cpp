@@ -63,7 +63,7 @@ CliLink::~CliLink() {
     (void)ports_.CloseOutput();
 }
 
-int CliLink::Open() {
+int CliLink::Open(PortUse use) {
     if (!StartApplication(app_)) {
         return kExitFailed;
     }
@@ -73,8 +73,8 @@ int CliLink::Open() {
         std::fprintf(stderr, "--sim cannot be combined with --in or --out\n");
         return kExitUsage;
     }
-    const int status = simulated ? OpenSimulated() : OpenSystem();
-    if (status != kExitOk) {
+    const int status = simulated ? OpenSimulated(use) : OpenSystem(use);
+    if (status != kExitOk || use == PortUse::OutputOnly) {
         return status;
     }
     ports_.SetFrameHandler([this](Bytes frame) { link_.OnFrame(std::move(frame)); });
@@ -87,7 +87,7 @@ int CliLink::Open() {
     return kExitOk;
 }
 
-int CliLink::OpenSimulated() {
+int CliLink::OpenSimulated(PortUse use) {
     const FaultSpecResult faults = ParseFaultSpec(options_.ports.simFaults);
     if (!faults.Ok()) {
         std::fprintf(stderr, "--sim-faults: %s\n", faults.error.c_str());
@@ -106,27 +106,30 @@ int CliLink::OpenSimulated() {
     ports_.AddBackend(std::make_unique<SimulatedPortBackend>(
         loop_, std::make_unique<SimulatedInstrument>(config, std::move(storage))));
     ports_.ListPorts();
-    if (!ports_.OpenInput(0) || !ports_.OpenOutput(0)) {
+    if ((use == PortUse::InputAndOutput && !ports_.OpenInput(0)) || !ports_.OpenOutput(0)) {
         std::fprintf(stderr, "Cannot open the simulated instrument\n");
         return kExitFailed;
     }
     return kExitOk;
 }
 
-int CliLink::OpenSystem() {
-    if (options_.ports.input.empty() || options_.ports.output.empty()) {
-        std::fprintf(stderr,
-                     "Name the ports with --in and --out (see \"veltrano-cli ports\"), "
-                     "or use --sim DIR for the simulated instrument\n");
+int CliLink::OpenSystem(PortUse use) {
+    const bool withInput = use == PortUse::InputAndOutput;
+    if ((withInput && options_.ports.input.empty()) || options_.ports.output.empty()) {
+        std::fprintf(stderr, withInput
+                                 ? "Name the ports with --in and --out (see \"veltrano-cli "
+                                   "ports\"), or use --sim DIR for the simulated instrument\n"
+                                 : "Name the output port with --out (see \"veltrano-cli "
+                                   "ports\"), or use --sim DIR for the simulated instrument\n");
         return kExitUsage;
     }
     bool validApi = true;
     const MidiApiChoice choice = RtMidiBackend::ChoiceFromEnvironment(&validApi);
     ports_.AddBackend(std::make_unique<RtMidiBackend>(choice));
     ports_.ListPorts();
-    const int input = FindPort(ports_.InputNames(), options_.ports.input);
+    const int input = withInput ? FindPort(ports_.InputNames(), options_.ports.input) : -1;
     const int output = FindPort(ports_.OutputNames(), options_.ports.output);
-    if (input < 0) {
+    if (withInput && input < 0) {
         std::fprintf(stderr, "No MIDI input port \"%s\"\n", options_.ports.input.c_str());
         return kExitFailed;
     }
@@ -134,7 +137,7 @@ int CliLink::OpenSystem() {
         std::fprintf(stderr, "No MIDI output port \"%s\"\n", options_.ports.output.c_str());
         return kExitFailed;
     }
-    if (!ports_.OpenInput(input)) {
+    if (withInput && !ports_.OpenInput(input)) {
         std::fprintf(stderr, "Open midi device in failed\n");
         return kExitFailed;
     }
@@ -142,7 +145,9 @@ int CliLink::OpenSystem() {
         std::fprintf(stderr, "Open midi device out failed\n");
         return kExitFailed;
     }
-    ports_.SetChosenInput(input);
+    if (withInput) {
+        ports_.SetChosenInput(input);
+    }
     ports_.SetChosenOutput(output);
     return kExitOk;
 }

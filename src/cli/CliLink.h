@@ -36,8 +36,11 @@ public:
     explicit CliLink(const GlobalOptions& options);
     ~CliLink();
 
+    // Commands that only play notes need no input port.
+    enum class PortUse { InputAndOutput, OutputOnly };
+
     // Opens the ports; on failure prints why and returns the exit status to end with.
-    [[nodiscard]] int Open();
+    [[nodiscard]] int Open(PortUse use = PortUse::InputAndOutput);
 
     [[nodiscard]] AppContext& App() { return app_; }
     [[nodiscard]] ThreadedEventLoop& Loop() { return loop_; }
@@ -47,8 +50,8 @@ public:
     [[nodiscard]] DeviceSession& Session() { return session_; }
 
 private:
-    [[nodiscard]] int OpenSimulated();
-    [[nodiscard]] int OpenSystem();
+    [[nodiscard]] int OpenSimulated(PortUse use);
+    [[nodiscard]] int OpenSystem(PortUse use);
 
     GlobalOptions options_;
     AppContext app_;

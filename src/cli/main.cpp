@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     RegisterInfoCommand(app, state);
     RegisterStyleToMidiCommands(app, state);
     RegisterMidiToStyleCommand(app, state);
+    RegisterArpPlayCommand(app, state);
 
     if (const auto exitCode = veltrano::cli::ParseArgs(app, argc, argv)) {
         return *exitCode;

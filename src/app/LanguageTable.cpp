@@ -28,6 +28,9 @@ void LanguageTable::SelectLanguage(int index, AppConfig& config) {
 }
 
 std::string LanguageTable::LookupText(std::string_view section, std::string_view key) const {
+    if (observer_) {
+        observer_(section, key);
+    }
     const std::string raw = file_.GetString(section, key);
     std::string text;
     text.reserve(raw.size());

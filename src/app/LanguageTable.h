@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,11 @@ public:
     // The text with every backslash-n pair turned into a line feed.
     [[nodiscard]] std::string LookupText(std::string_view section, std::string_view key) const;
 
+    // Told of every lookup (section and key), so a test can check that each key the windows
+    // ask for is in the language files.
+    using LookupObserver = std::function<void(std::string_view section, std::string_view key)>;
+    void SetLookupObserver(LookupObserver observer) { observer_ = std::move(observer); }
+
     // Index of the language of a menu command, or -1 when the command is not one.
     [[nodiscard]] static int LanguageOfCommand(int commandId);
 
@@ -52,6 +58,7 @@ private:
     std::vector<LanguageEntry> languages_;
     int index_ = 0;
     IniFile file_;
+    LookupObserver observer_;
 };
 
 }  // namespace veltrano

@@ -6,11 +6,7 @@
 
 #include "app/Startup.h"
 #include "device/PortNames.h"
-#include "device/RtMidiBackend.h"
-#include "device/peer/InstrumentStorage.h"
 #include "device/peer/SimFaults.h"
-#include "device/peer/SimulatedInstrument.h"
-#include "device/peer/SimulatedPortBackend.h"
 
 namespace veltrano::cli {
 
@@ -52,16 +48,7 @@ void ConsoleObserver::ProgressClose() {
 }
 
 CliLink::CliLink(const GlobalOptions& options)
-    : options_(options),
-      reporter_(PolicyOf(options)),
-      ports_(loop_, reporter_),
-      link_(loop_, ports_, reporter_),
-      session_(app_, link_, ports_, observer_) {}
-
-CliLink::~CliLink() {
-    ports_.CloseInput();
-    (void)ports_.CloseOutput();
-}
+    : options_(options), reporter_(PolicyOf(options)), stack_(app_, loop_, reporter_, observer_) {}
 
 int CliLink::Open(PortUse use) {
     if (!StartApplication(app_)) {
@@ -77,13 +64,12 @@ int CliLink::Open(PortUse use) {
     if (status != kExitOk || use == PortUse::OutputOnly) {
         return status;
     }
-    ports_.SetFrameHandler([this](Bytes frame) { link_.OnFrame(std::move(frame)); });
-    if (!ports_.StartInput()) {
+    if (!Ports().StartInput()) {
         std::fprintf(stderr, "Cannot start the MIDI input\n");
         return kExitFailed;
     }
     // The window program switches to blocking sends once it is ready; so does this.
-    ports_.SetBlockingSend(true);
+    Ports().SetBlockingSend(true);
     return kExitOk;
 }
 
@@ -94,19 +80,13 @@ int CliLink::OpenSimulated(PortUse use) {
         return kExitUsage;
     }
     std::string error;
-    auto storage = HostFolderStorage::Open(options_.ports.simFolder, error);
-    if (!storage) {
+    if (stack_.AddSimulatedInstrument(
+            {options_.ports.simFolder, faults.faults, options_.ports.seed}, error) == nullptr) {
         std::fprintf(stderr, "--sim: %s\n", error.c_str());
         return kExitFailed;
     }
-    SimulatedInstrumentConfig config;
-    config.tablesFolder = app_.DeviceFolder(kDefaultDeviceName);
-    config.faults = faults.faults;
-    config.seed = options_.ports.seed;
-    ports_.AddBackend(std::make_unique<SimulatedPortBackend>(
-        loop_, std::make_unique<SimulatedInstrument>(config, std::move(storage))));
-    ports_.ListPorts();
-    if ((use == PortUse::InputAndOutput && !ports_.OpenInput(0)) || !ports_.OpenOutput(0)) {
+    MidiPorts& ports = Ports();
+    if ((use == PortUse::InputAndOutput && !ports.OpenInput(0)) || !ports.OpenOutput(0)) {
         std::fprintf(stderr, "Cannot open the simulated instrument\n");
         return kExitFailed;
     }
@@ -123,12 +103,10 @@ int CliLink::OpenSystem(PortUse use) {
                                    "ports\"), or use --sim DIR for the simulated instrument\n");
         return kExitUsage;
     }
-    bool validApi = true;
-    const MidiApiChoice choice = RtMidiBackend::ChoiceFromEnvironment(&validApi);
-    ports_.AddBackend(std::make_unique<RtMidiBackend>(choice));
-    ports_.ListPorts();
-    const int input = withInput ? FindPort(ports_.InputNames(), options_.ports.input) : -1;
-    const int output = FindPort(ports_.OutputNames(), options_.ports.output);
+    stack_.AddSystemPorts();
+    MidiPorts& ports = Ports();
+    const int input = withInput ? FindPort(ports.InputNames(), options_.ports.input) : -1;
+    const int output = FindPort(ports.OutputNames(), options_.ports.output);
     if (withInput && input < 0) {
         std::fprintf(stderr, "No MIDI input port \"%s\"\n", options_.ports.input.c_str());
         return kExitFailed;
@@ -137,18 +115,18 @@ int CliLink::OpenSystem(PortUse use) {
         std::fprintf(stderr, "No MIDI output port \"%s\"\n", options_.ports.output.c_str());
         return kExitFailed;
     }
-    if (withInput && !ports_.OpenInput(input)) {
+    if (withInput && !ports.OpenInput(input)) {
         std::fprintf(stderr, "Open midi device in failed\n");
         return kExitFailed;
     }
-    if (!ports_.OpenOutput(output)) {
+    if (!ports.OpenOutput(output)) {
         std::fprintf(stderr, "Open midi device out failed\n");
         return kExitFailed;
     }
     if (withInput) {
-        ports_.SetChosenInput(input);
+        ports.SetChosenInput(input);
     }
-    ports_.SetChosenOutput(output);
+    ports.SetChosenOutput(output);
     return kExitOk;
 }
 

@@ -7,6 +7,7 @@
 #include "cli/CliCommon.h"
 #include "cli/ConsoleReporter.h"
 #include "device/DeviceSession.h"
+#include "device/DeviceStack.h"
 #include "device/Link.h"
 #include "device/MidiPorts.h"
 
@@ -34,7 +35,6 @@ private:
 class CliLink {
 public:
     explicit CliLink(const GlobalOptions& options);
-    ~CliLink();
 
     // Commands that only play notes need no input port.
     enum class PortUse { InputAndOutput, OutputOnly };
@@ -45,9 +45,9 @@ public:
     [[nodiscard]] AppContext& App() { return app_; }
     [[nodiscard]] ThreadedEventLoop& Loop() { return loop_; }
     [[nodiscard]] ConsoleReporter& Reporter() { return reporter_; }
-    [[nodiscard]] MidiPorts& Ports() { return ports_; }
-    [[nodiscard]] Link& GetLink() { return link_; }
-    [[nodiscard]] DeviceSession& Session() { return session_; }
+    [[nodiscard]] MidiPorts& Ports() { return stack_.Ports(); }
+    [[nodiscard]] Link& GetLink() { return stack_.GetLink(); }
+    [[nodiscard]] DeviceSession& Session() { return stack_.Session(); }
 
 private:
     [[nodiscard]] int OpenSimulated(PortUse use);
@@ -57,10 +57,8 @@ private:
     AppContext app_;
     ThreadedEventLoop loop_;
     ConsoleReporter reporter_;
-    MidiPorts ports_;
-    Link link_;
     ConsoleObserver observer_;
-    DeviceSession session_;
+    DeviceStack stack_;
 };
 
 }  // namespace veltrano::cli

@@ -299,16 +299,27 @@ void DeviceSession::ConnectCommand() {
         RebuildDeviceListAfterDisconnect();
     } else if (Connect(false)) {
         RefreshDevice();
-    } else {
-        const bool inputOpen = ports_.OpenInput(ports_.ChosenInput()) && ports_.StartInput();
-        const bool outputOpen = ports_.OpenOutput(ports_.ChosenOutput());
-        if (inputOpen && outputOpen) {
-            (void)Connect(false);
-            RefreshDevice();
-            if (observer_.PerformanceEditorVisible() && link_.state.connected) {
-                observer_.RefreshPages();
-            }
+    } else if (ReopenChosenPorts()) {
+        (void)Connect(false);
+        RefreshDevice();
+        if (observer_.PerformanceEditorVisible() && link_.state.connected) {
+            observer_.RefreshPages();
         }
+    }
+}
+
+bool DeviceSession::ReopenChosenPorts() {
+    const bool inputOpen = ports_.OpenInput(ports_.ChosenInput()) && ports_.StartInput();
+    const bool outputOpen = ports_.OpenOutput(ports_.ChosenOutput());
+    return inputOpen && outputOpen;
+}
+
+void DeviceSession::TrySilentReconnect() {
+    if (link_.state.connected || link_.state.busy || !link_.state.portsChosen) {
+        return;
+    }
+    if (ReopenChosenPorts() && Connect(false)) {
+        RefreshDevice();
     }
 }
 

@@ -70,6 +70,9 @@ public:
 
     // Device-change notices of the system.
     void OnDeviceNodesChanged();
+    // The ports changed while not connected: with ports chosen before, open them again and
+    // connect silently (the device box follows on success).
+    void TrySilentReconnect();
     void OnDeviceArrival();
     void OnDeviceRemoval();
 
@@ -82,6 +85,7 @@ private:
     void RebuildDeviceListAfterDisconnect();
     void WriteDeviceList(const std::string& product);
     void ReadCatalogues();
+    [[nodiscard]] bool ReopenChosenPorts();
 
     AppContext& app_;
     Link& link_;

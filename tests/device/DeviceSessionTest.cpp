@@ -4,8 +4,10 @@
 
 #include "app/IniFile.h"
 #include "base/FileIo.h"
+#include "device/PortWatcher.h"
 #include "device/PresetCatalog.h"
 #include "support/DeviceRig.h"
+#include "support/FakeMidiBackend.h"
 
 namespace veltrano {
 namespace {
@@ -348,6 +350,38 @@ TEST(DeviceSession, RefreshDeviceFollowsTheDeviceBoxUnlessHeld) {
     rig.observer.selectedDevice = "Default";
     rig.session.RefreshDevice();
     EXPECT_EQ(rig.app.currentDevice, "Arranger SIM-61");
+}
+
+TEST(DeviceSession, ASilentReconnectAfterTheLinkWasLost) {
+    DeviceRig rig;
+    rig.session.TrySilentReconnect();  // no ports chosen yet: nothing
+    EXPECT_FALSE(rig.link.state.connected);
+    rig.observer.dialog = [] { return true; };
+    rig.session.ConnectCommand();
+    ASSERT_TRUE(rig.link.state.connected);
+    rig.link.state.connected = false;  // lost, as the keep-alive finds it
+    rig.session.TrySilentReconnect();
+    EXPECT_TRUE(rig.link.state.connected);
+    EXPECT_TRUE(rig.reporter.Empty());
+    EXPECT_EQ(rig.observer.deviceRefreshes, 1);
+}
+
+TEST(PortWatcher, NoticesPortsComingAndGoing) {
+    VirtualEventLoop loop;
+    RecordingReporter reporter;
+    MidiPorts ports(loop, reporter);
+    auto backend = std::make_unique<test::FakeMidiBackend>(std::vector<std::string>{"A in"},
+                                                           std::vector<std::string>{"A out"});
+    test::FakeMidiBackend& fake = *backend;
+    ports.AddBackend(std::move(backend));
+    PortWatcher watcher(ports);
+    EXPECT_FALSE(watcher.Changed());  // the first look
+    EXPECT_FALSE(watcher.Changed());
+    fake.SetPortNames({"A in", "B in"}, {"A out", "B out"});
+    EXPECT_TRUE(watcher.Changed());
+    EXPECT_FALSE(watcher.Changed());
+    fake.SetPortNames({"A in"}, {"A out"});
+    EXPECT_TRUE(watcher.Changed());
 }
 
 TEST(KeyboardRange, ByDeviceClass) {

@@ -42,6 +42,11 @@ public:
     size_t maxMessageSize = std::numeric_limits<size_t>::max();
 
     void SetSendResult(bool ok) { sendOk_ = ok; }
+    // Ports plugged in or out.
+    void SetPortNames(std::vector<std::string> inputs, std::vector<std::string> outputs) {
+        inputs_ = std::move(inputs);
+        outputs_ = std::move(outputs);
+    }
     // Time each send takes on the wire.
     void SetSendDelay(std::chrono::microseconds delay) { sendDelayUs_ = delay.count(); }
     // While closed, Send waits at the gate.

@@ -229,6 +229,11 @@ void DeviceSession::StartKeepAlive() {
         link_.Loop().StartTimer(kKeepAliveInterval, true, [this] { KeepAliveTick(); });
 }
 
+void DeviceSession::EndForExit() {
+    StopKeepAlive();
+    link_.state.connected = false;
+}
+
 void DeviceSession::StopKeepAlive() {
     if (keepAliveTimer_ != 0) {
         link_.Loop().StopTimer(keepAliveTimer_);

@@ -57,6 +57,9 @@ public:
     // One tick of the keep-alive timer (public for tests and for loops that drive it).
     void KeepAliveTick();
     [[nodiscard]] bool KeepAliveRunning() const { return keepAliveTimer_ != 0; }
+    // The program is ending and closes the ports itself: the link ends without a word and the
+    // keep-alive stops, so closed ports are not taken for a lost link.
+    void EndForExit();
 
     // Fetches the seven tables in English (with messages), then in Chinese (silently, the
     // English ones copied over the Chinese names at the first failure). False, with

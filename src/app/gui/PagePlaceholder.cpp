@@ -1,0 +1,38 @@
+#include "app/gui/PagePlaceholder.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "ui/UiText.h"
+
+namespace veltrano {
+
+PagePlaceholder::PagePlaceholder(const LanguageTable& language, const char* titleKey,
+                                 QWidget* parent)
+    : QWidget(parent), language_(language), titleKey_(titleKey) {
+    setObjectName(QStringLiteral("pagePlaceholder"));
+    title_ = new QLabel(this);
+    title_->setObjectName(QStringLiteral("pageTitle"));
+    title_->setAlignment(Qt::AlignCenter);
+    QFont font = title_->font();
+    font.setPointSizeF(font.pointSizeF() * 1.5);
+    font.setBold(true);
+    title_->setFont(font);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addStretch(1);
+    layout->addWidget(title_);
+    layout->addStretch(2);
+    ApplyTexts();
+}
+
+void PagePlaceholder::ApplyTexts() {
+    // The page's name is the one its View menu item carries.
+    title_->setText(UiText(language_, "Menu", titleKey_));
+}
+
+QString PagePlaceholder::Title() const {
+    return title_->text();
+}
+
+}  // namespace veltrano

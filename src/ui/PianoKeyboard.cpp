@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <array>
+#include <utility>
 
 #include "app/OnScreenKeyboard.h"
 
@@ -34,6 +36,43 @@ QPainterPath KeyShape(const QRectF& rect, double radius) {
 
 bool ValidNote(int note) {
     return note >= 0 && note < 128;
+}
+
+// The colours of a key at rest (a gradient from its back to its front) and while shown.
+struct KeyLook {
+    std::array<std::pair<double, QColor>, 3> rest;
+    QColor shown;
+    int shownDarker;  // how much darker the shown key's back is, in percent
+};
+const KeyLook kWhiteKeyLook{{{{0, QColor(0xE6, 0xE9, 0xEE)},
+                              {0.18, QColor(0xFB, 0xFB, 0xFC)},
+                              {1, QColor(0xF1, 0xF3, 0xF6)}}},
+                            kShownWhite,
+                            108};
+const KeyLook kBlackKeyLook{{{{0, QColor(0x16, 0x17, 0x1A)},
+                              {0.85, QColor(0x3A, 0x3D, 0x44)},
+                              {1, QColor(0x2A, 0x2C, 0x31)}}},
+                            kShownBlack,
+                            115};
+
+// A key's body: the accent while held, the shown colour while another window holds it.
+void PaintKeyBody(QPainter& painter, const QRectF& rect, double radius, bool held, bool shown,
+                  const KeyLook& look) {
+    QLinearGradient fill(rect.topLeft(), rect.bottomLeft());
+    if (held) {
+        fill.setColorAt(0, kAccentDeep);
+        fill.setColorAt(1, kAccent);
+    } else if (shown) {
+        fill.setColorAt(0, look.shown.darker(look.shownDarker));
+        fill.setColorAt(1, look.shown);
+    } else {
+        for (const auto& [position, colour] : look.rest) {
+            fill.setColorAt(position, colour);
+        }
+    }
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawPath(KeyShape(rect, radius));
 }
 
 }  // namespace
@@ -276,25 +315,9 @@ void PianoKeyboard::PaintWhiteKey(QPainter& painter, int note) const {
         return;
     }
     const QRectF rect = ToQt(*key).adjusted(0.6, 0, -0.6, -0.6);
-    const double radius = std::min(rect.width() * 0.15, 4.0);
     const bool held = held_.test(static_cast<size_t>(note));
-    const bool shown = shown_.test(static_cast<size_t>(note));
-
-    QLinearGradient fill(rect.topLeft(), rect.bottomLeft());
-    if (held) {
-        fill.setColorAt(0, kAccentDeep);
-        fill.setColorAt(1, kAccent);
-    } else if (shown) {
-        fill.setColorAt(0, kShownWhite.darker(108));
-        fill.setColorAt(1, kShownWhite);
-    } else {
-        fill.setColorAt(0, QColor(0xE6, 0xE9, 0xEE));
-        fill.setColorAt(0.18, QColor(0xFB, 0xFB, 0xFC));
-        fill.setColorAt(1, QColor(0xF1, 0xF3, 0xF6));
-    }
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawPath(KeyShape(rect, radius));
+    PaintKeyBody(painter, rect, std::min(rect.width() * 0.15, 4.0), held,
+                 shown_.test(static_cast<size_t>(note)), kWhiteKeyLook);
 
     if (note % 12 == 0) {
         const double pixelSize = std::min(rect.width() * 0.46, height() * 0.13);
@@ -320,25 +343,9 @@ void PianoKeyboard::PaintBlackKey(QPainter& painter, int note) const {
         return;
     }
     const QRectF rect = ToQt(*key);
-    const double radius = std::min(rect.width() * 0.18, 3.0);
     const bool held = held_.test(static_cast<size_t>(note));
     const bool shown = shown_.test(static_cast<size_t>(note));
-
-    QLinearGradient fill(rect.topLeft(), rect.bottomLeft());
-    if (held) {
-        fill.setColorAt(0, kAccentDeep);
-        fill.setColorAt(1, kAccent);
-    } else if (shown) {
-        fill.setColorAt(0, kShownBlack.darker(115));
-        fill.setColorAt(1, kShownBlack);
-    } else {
-        fill.setColorAt(0, QColor(0x16, 0x17, 0x1A));
-        fill.setColorAt(0.85, QColor(0x3A, 0x3D, 0x44));
-        fill.setColorAt(1, QColor(0x2A, 0x2C, 0x31));
-    }
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawPath(KeyShape(rect, radius));
+    PaintKeyBody(painter, rect, std::min(rect.width() * 0.18, 3.0), held, shown, kBlackKeyLook);
     if (!held && !shown) {
         // The lit front edge of the key, inset so it reads as a bevel.
         const double inset = rect.width() * 0.16;

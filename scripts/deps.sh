@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkgconf
-    qt6-base-dev qt6-svg-dev libqt6svg6-dev
+    qt6-base-dev qt6-svg-dev
     librtmidi-dev libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev

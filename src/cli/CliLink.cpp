@@ -74,7 +74,7 @@ int CliLink::Open(PortUse use) {
 }
 
 int CliLink::OpenSimulated(PortUse use) {
-    const FaultSpecResult faults = ParseFaultSpec(options_.ports.simFaults);
+    const FaultListResult faults = ParseFaultList(options_.ports.simFaults);
     if (!faults.Ok()) {
         std::fprintf(stderr, "--sim-faults: %s\n", faults.error.c_str());
         return kExitUsage;

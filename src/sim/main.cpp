@@ -134,7 +134,7 @@ private:
 };
 
 int Run(const Options& options) {
-    const auto faults = ParseFaultSpec(options.faults);
+    const auto faults = ParseFaultList(options.faults);
     if (!faults.Ok()) {
         std::fprintf(stderr, "--faults: %s\n", faults.error.c_str());
         return kExitUsage;
@@ -216,7 +216,7 @@ int Run(const Options& options) {
                   config.identity.firmwareVersion + "\", tables " + config.tablesFolder.string() +
                   ", storage " +
                   (options.storage.empty() ? std::string("in memory") : options.storage) +
-                  (faults.faults.Any() ? ", faults " + FormatFaultSpec(faults.faults) : ""));
+                  (faults.faults.Any() ? ", faults " + FormatFaultList(faults.faults) : ""));
     }
 
     while (!stop) {

@@ -98,9 +98,9 @@ TEST(ArpPattern, ReaderRefusesWhatItCannotHold) {
         reporter.Clear();
         EXPECT_FALSE(p.Load(dir / name, reporter)) << name;
         ASSERT_EQ(reporter.Messages().size(), 1u);
-        EXPECT_EQ(reporter.Messages()[0],
-                  (RecordingReporter::Message{Icon::Error, "Error", "Open the arp file failed",
-                                              false}));
+        EXPECT_EQ(
+            reporter.Messages()[0],
+            (RecordingReporter::Message{Icon::Error, "Error", "Open the arp file failed", false}));
         EXPECT_EQ(p.Length(), before.Length());
         EXPECT_EQ(p.GetStep(0), before.GetStep(0)) << name;
     }

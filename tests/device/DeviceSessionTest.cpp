@@ -32,7 +32,7 @@ std::string WithCrLf(const std::string& text) {
 DeviceRig::Options WithTables(const fs::path& tables, const std::string& faults = {}) {
     DeviceRig::Options options;
     options.instrument.tablesFolder = tables;
-    options.instrument.faults = ParseFaultSpec(faults).faults;
+    options.instrument.faults = ParseFaultList(faults).faults;
     return options;
 }
 

@@ -471,7 +471,7 @@ TEST(SimulatedInstrumentTest, NakRepeatsWithoutStoring) {
 std::vector<std::pair<Bytes, int64_t>> FaultyRun(uint32_t seed) {
     SimulatedInstrumentConfig config;
     config.seed = seed;
-    config.faults = ParseFaultSpec("drop=0.2,corrupt=0.2,late=0.2,nak=0.3").faults;
+    config.faults = ParseFaultList("drop=0.2,corrupt=0.2,late=0.2,nak=0.3").faults;
     SimulatedInstrument instrument(config);
     std::vector<std::pair<Bytes, int64_t>> frames;
     for (int i = 0; i < 100; ++i) {

@@ -18,7 +18,7 @@ protected:
     DeviceRig& Rig(const std::string& faults = {}) {
         DeviceRig::Options options;
         options.instrument.tablesFolder = tables_.Path();
-        options.instrument.faults = ParseFaultSpec(faults).faults;
+        options.instrument.faults = ParseFaultList(faults).faults;
         rig_ = std::make_unique<DeviceRig>(options);
         fs::create_directories(Folder());
         return *rig_;

@@ -29,9 +29,9 @@ int Sent(const TransferRig& t, uint8_t command) {
     return n;
 }
 
-TransferRig WithFaults(const std::string& spec) {
+TransferRig WithFaults(const std::string& faults) {
     DeviceRig::Options options;
-    options.instrument.faults = ParseFaultSpec(spec).faults;
+    options.instrument.faults = ParseFaultList(faults).faults;
     return TransferRig(options);
 }
 

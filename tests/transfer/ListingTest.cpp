@@ -41,7 +41,7 @@ TEST(Listing, EntriesInArrivalOrderAndTheCurrentFolder) {
 TEST(Listing, FirstReplyEndOfListAndInvalidFlag) {
     {
         DeviceRig::Options options;
-        options.instrument.faults = ParseFaultSpec("status=query:1").faults;
+        options.instrument.faults = ParseFaultList("status=query:1").faults;
         TransferRig t(options);
         ASSERT_TRUE(t.transfers->QueryFiles("USB"));
         EXPECT_TRUE(t.listing.Entries().empty());
@@ -50,7 +50,7 @@ TEST(Listing, FirstReplyEndOfListAndInvalidFlag) {
     }
     {
         DeviceRig::Options options;
-        options.instrument.faults = ParseFaultSpec("status=query:7").faults;
+        options.instrument.faults = ParseFaultList("status=query:7").faults;
         TransferRig t(options);
         ASSERT_TRUE(t.transfers->QueryFiles("USB"));  // still counts as complete
         EXPECT_EQ(t.rig->reporter.Texts(), (std::vector<std::string>{"Invalid file flag"}));

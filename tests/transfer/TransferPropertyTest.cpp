@@ -43,7 +43,7 @@ Schedule MakeSchedule(uint32_t seed) {
 
 std::string Describe(uint32_t seed, const Schedule& s) {
     return "seed " + std::to_string(seed) + ", size " + std::to_string(s.size) + ", faults " +
-           FormatFaultSpec(s.faults);
+           FormatFaultList(s.faults);
 }
 
 // Every file of the folder other than the expected ones is a leftover.

@@ -136,7 +136,7 @@ TEST(Upload, FirstReplyStatuses) {
     }
     {
         DeviceRig::Options options;
-        options.instrument.faults = ParseFaultSpec("status=upload:2").faults;
+        options.instrument.faults = ParseFaultList("status=upload:2").faults;
         TransferRig t(options);
         (void)t.Put("USER", "A.MID", 10);
         EXPECT_FALSE(t.transfers->UploadFile("A.MID", 10, t.local.Path()));
@@ -146,7 +146,7 @@ TEST(Upload, FirstReplyStatuses) {
     {
         // Any other status: no acknowledgement, the blocks come anyway.
         DeviceRig::Options options;
-        options.instrument.faults = ParseFaultSpec("status=upload:9").faults;
+        options.instrument.faults = ParseFaultList("status=upload:9").faults;
         TransferRig t(options);
         const std::string bytes = t.Put("USER", "A.MID", 300);
         ASSERT_TRUE(t.transfers->UploadFile("A.MID", 300, t.local.Path()));

@@ -133,8 +133,8 @@ bool SimFaults::Any() const {
     return !(*this == SimFaults{});
 }
 
-FaultSpecResult ParseFaultSpec(std::string_view text) {
-    FaultSpecResult result;
+FaultListResult ParseFaultList(std::string_view text) {
+    FaultListResult result;
     while (true) {
         const size_t comma = text.find(',');
         const std::string_view item = TrimBlanks(text.substr(0, comma));
@@ -153,7 +153,7 @@ FaultSpecResult ParseFaultSpec(std::string_view text) {
     return result;
 }
 
-std::string FormatFaultSpec(const SimFaults& faults) {
+std::string FormatFaultList(const SimFaults& faults) {
     std::string text;
     const auto add = [&text](std::string_view item) {
         if (!text.empty()) {

@@ -48,7 +48,7 @@ struct SimFaults {
     bool operator==(const SimFaults&) const = default;
 };
 
-struct FaultSpecResult {
+struct FaultListResult {
     SimFaults faults;
     std::string error;  // empty when the text was understood
     [[nodiscard]] bool Ok() const { return error.empty(); }
@@ -65,9 +65,9 @@ struct FaultSpecResult {
 // deleting, sending blocks) happens only when the forced status is the success one. It never
 // makes the instrument accept a name, folder, type or size it refuses.
 // Blanks around items are ignored; an empty text means no faults.
-[[nodiscard]] FaultSpecResult ParseFaultSpec(std::string_view text);
+[[nodiscard]] FaultListResult ParseFaultList(std::string_view text);
 
-// The faults in the form ParseFaultSpec reads.
-[[nodiscard]] std::string FormatFaultSpec(const SimFaults& faults);
+// The faults in the form ParseFaultList reads.
+[[nodiscard]] std::string FormatFaultList(const SimFaults& faults);
 
 }  // namespace veltrano

@@ -5,8 +5,8 @@
 namespace veltrano {
 namespace {
 
-TEST(FaultSpecTest, ReadsProbabilitiesSwitchesAndStatuses) {
-    const auto parsed = ParseFaultSpec(
+TEST(FaultListTest, ReadsProbabilitiesSwitchesAndStatuses) {
+    const auto parsed = ParseFaultList(
         " drop=0.05, corrupt=0.05,late=0.01 ,nak=1,late-ms=2500,refuse-connect,refuse-cn,"
         "ignore-cn,no-keepalive,status=upload:3,status=download:4,status=download-packet:2,"
         "status=delete:1,status=connect:1,status=disconnect:0,status=query:7");
@@ -27,31 +27,31 @@ TEST(FaultSpecTest, ReadsProbabilitiesSwitchesAndStatuses) {
     EXPECT_EQ(f.Forced(StatusPoint::Query), 7);
 
     // Written back and read again, the same faults.
-    const auto again = ParseFaultSpec(FormatFaultSpec(f));
+    const auto again = ParseFaultList(FormatFaultList(f));
     ASSERT_TRUE(again.Ok()) << again.error;
     EXPECT_EQ(again.faults, f);
 }
 
-TEST(FaultSpecTest, EmptyTextMeansNoFaults) {
+TEST(FaultListTest, EmptyTextMeansNoFaults) {
     for (const char* text : {"", " ", ",", " , ,"}) {
-        const auto parsed = ParseFaultSpec(text);
+        const auto parsed = ParseFaultList(text);
         EXPECT_TRUE(parsed.Ok()) << text;
         EXPECT_FALSE(parsed.faults.Any()) << text;
     }
-    EXPECT_EQ(FormatFaultSpec({}), "");
+    EXPECT_EQ(FormatFaultList({}), "");
 }
 
-TEST(FaultSpecTest, PacketStatusesGiventoTheDownloadGoToThePackets) {
+TEST(FaultListTest, PacketStatusesGiventoTheDownloadGoToThePackets) {
     for (const int status : {64, 65, 66}) {
-        const auto parsed = ParseFaultSpec("status=download:" + std::to_string(status));
+        const auto parsed = ParseFaultList("status=download:" + std::to_string(status));
         ASSERT_TRUE(parsed.Ok());
         EXPECT_EQ(parsed.faults.Forced(StatusPoint::DownloadPacket), status);
         EXPECT_FALSE(parsed.faults.Forced(StatusPoint::DownloadHeader));
     }
-    EXPECT_EQ(ParseFaultSpec("status=download:5").faults.Forced(StatusPoint::DownloadHeader), 5);
+    EXPECT_EQ(ParseFaultList("status=download:5").faults.Forced(StatusPoint::DownloadHeader), 5);
 }
 
-TEST(FaultSpecTest, Errors) {
+TEST(FaultListTest, Errors) {
     const struct {
         const char* text;
         const char* errorPart;
@@ -75,7 +75,7 @@ TEST(FaultSpecTest, Errors) {
         {"drop=0.1,bogus", "unknown fault \"bogus\""},
     };
     for (const auto& c : cases) {
-        const auto parsed = ParseFaultSpec(c.text);
+        const auto parsed = ParseFaultList(c.text);
         EXPECT_FALSE(parsed.Ok()) << c.text;
         EXPECT_NE(parsed.error.find(c.errorPart), std::string::npos)
             << c.text << ": " << parsed.error;

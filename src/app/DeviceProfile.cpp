@@ -6,6 +6,7 @@ namespace {
 
 constexpr std::string_view kFirmware = "Firmware";
 constexpr std::string_view kConnect = "Connect";
+constexpr std::string_view kDeviceId = "DeviceID";
 
 // One table drives both the reader and the writer, so the two can never disagree.
 struct IntKey {
@@ -15,7 +16,7 @@ struct IntKey {
 };
 
 constexpr IntKey kIntKeys[] = {
-    {kFirmware, "DeviceID", &DeviceProfileValues::deviceId},
+    {kFirmware, kDeviceId, &DeviceProfileValues::deviceId},
     {kConnect, "DeviceClass", &DeviceProfileValues::deviceClass},
     {kConnect, "ControllerTypes", &DeviceProfileValues::controllerTypes},
     {kConnect, "ControllerPedal", &DeviceProfileValues::controllerPedal},
@@ -45,6 +46,10 @@ void DeviceProfile::Read(const std::filesystem::path& folder) {
     }
 }
 
+void DeviceProfile::ReadDeviceId() {
+    values_.deviceId = file_.GetInt(kFirmware, kDeviceId, DeviceProfileValues{}.deviceId, 10);
+}
+
 bool DeviceProfile::Write(const DeviceProfileValues& values) {
     bool ok = file_.WriteString(kFirmware, "FirmwareVersion", values.firmwareVersion);
     ok = file_.WriteString(kFirmware, "ProductName", values.productName) && ok;
@@ -57,7 +62,7 @@ bool DeviceProfile::Write(const DeviceProfileValues& values) {
 
 bool DeviceProfile::WriteFirmware(const std::string& version, int deviceId) {
     const bool versionOk = file_.WriteString(kFirmware, "FirmwareVersion", version);
-    const bool idOk = file_.WriteInt(kFirmware, "DeviceID", deviceId);
+    const bool idOk = file_.WriteInt(kFirmware, kDeviceId, deviceId);
     return versionOk && idOk;
 }
 

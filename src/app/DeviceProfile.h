@@ -36,6 +36,9 @@ public:
     void Read(const std::filesystem::path& folder);
     // Points the file at folder/device.ini and keeps the values in memory as they are.
     void Repoint(const std::filesystem::path& folder);
+    // Reads "DeviceID" of the current file again; the editors choose their device variants by
+    // it.
+    void ReadDeviceId();
     // Writes every key to the current file and keeps the values in memory.
     [[nodiscard]] bool Write(const DeviceProfileValues& values);
     // The keys a connect writes after a table fetch: "FirmwareVersion" and "DeviceID".

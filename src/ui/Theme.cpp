@@ -109,6 +109,19 @@ QString PicturePath(const std::filesystem::path& programFolder, std::string_view
     return ToQString(programFolder / kPictureFolder / std::filesystem::path(name));
 }
 
+QRectF CentredFit(const QSvgRenderer& drawing, const QSizeF& room) {
+    QSizeF size = drawing.viewBoxF().size();
+    if (size.isEmpty()) {
+        size = drawing.defaultSize();
+    }
+    if (size.isEmpty()) {
+        size = room;
+    }
+    size.scale(room, Qt::KeepAspectRatio);
+    return {(room.width() - size.width()) / 2, (room.height() - size.height()) / 2, size.width(),
+            size.height()};
+}
+
 QPixmap RenderPicture(const QString& file, const QSize& logicalSize, qreal devicePixelRatio) {
     if (logicalSize.isEmpty() || !QFileInfo::exists(file)) {
         return {};
@@ -120,14 +133,7 @@ QPixmap RenderPicture(const QString& file, const QSize& logicalSize, qreal devic
     const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     QImage image(logicalSize * ratio, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    // Keep the drawing's proportions and centre it in the asked size.
-    QSizeF drawn = renderer.viewBoxF().size();
-    if (drawn.isEmpty()) {
-        drawn = renderer.defaultSize();
-    }
-    drawn.scale(QSizeF(image.size()), Qt::KeepAspectRatio);
-    const QRectF target((image.width() - drawn.width()) / 2, (image.height() - drawn.height()) / 2,
-                        drawn.width(), drawn.height());
+    const QRectF target = CentredFit(renderer, QSizeF(image.size()));
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

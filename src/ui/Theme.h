@@ -9,7 +9,10 @@
 #include <string_view>
 
 class QApplication;
+class QRectF;
 class QSize;
+class QSizeF;
+class QSvgRenderer;
 
 namespace veltrano {
 
@@ -38,6 +41,9 @@ void ApplyTheme(QApplication& app, const std::filesystem::path& programFolder);
 // Full path of a picture of the program folder ("pictures/" + name).
 [[nodiscard]] QString PicturePath(const std::filesystem::path& programFolder,
                                   std::string_view name);
+
+// Where a drawing goes in a room: as large as fits with its proportions kept, centred.
+[[nodiscard]] QRectF CentredFit(const QSvgRenderer& drawing, const QSizeF& room);
 
 // A vector picture drawn at the given logical size for a screen of the given pixel ratio, so
 // it stays sharp on high-density screens. Null when the file is missing or not a picture.

@@ -1,12 +1,12 @@
 #include "app/gui/AboutBox.h"
 
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/AppContext.h"
+#include "ui/Theme.h"
 #include "ui/UiText.h"
 
 namespace veltrano {
@@ -22,9 +22,8 @@ AboutBox::AboutBox(const AppContext& app, QWidget* parent) : QDialog(parent), ap
 
     icon_ = new QLabel(this);
     icon_->setObjectName(QStringLiteral("aboutIcon"));
-    const std::filesystem::path iconPath = app.programFolder / "pictures" / "veltrano.svg";
-    const QIcon icon(QString::fromStdU16String(iconPath.u16string()));
-    icon_->setPixmap(icon.pixmap(kIconSize, kIconSize));
+    icon_->setPixmap(RenderPicture(PicturePath(app.programFolder, kProgramIconPicture),
+                                   QSize(kIconSize, kIconSize), devicePixelRatioF()));
     icon_->setFixedSize(kIconSize, kIconSize);
 
     name_ = new QLabel(this);

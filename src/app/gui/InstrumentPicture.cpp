@@ -4,6 +4,7 @@
 #include <QSvgRenderer>
 
 #include "app/AppContext.h"
+#include "ui/Theme.h"
 
 namespace veltrano {
 
@@ -31,9 +32,8 @@ QSvgRenderer* InstrumentPicture::Renderer(const QString& file) {
     if (auto it = renderers_.constFind(file); it != renderers_.constEnd()) {
         return it.value();
     }
-    const std::filesystem::path path = app_.programFolder / "pictures" / file.toStdString();
     // A missing or broken drawing leaves an empty renderer: the panel simply shows no picture.
-    auto* renderer = new QSvgRenderer(QString::fromStdU16String(path.u16string()), this);
+    auto* renderer = new QSvgRenderer(PicturePath(app_.programFolder, file.toStdString()), this);
     renderers_.insert(file, renderer);
     return renderer;
 }
@@ -44,17 +44,9 @@ void InstrumentPicture::paintEvent(QPaintEvent* /*event*/) {
     if (!renderer->isValid()) {
         return;
     }
-    // Keep the drawing's proportions, centred in whatever room the layout gives.
-    QSizeF size = renderer->defaultSize();
-    if (size.isEmpty()) {
-        size = QSizeF(rect().size());
-    }
-    size.scale(QSizeF(rect().size()), Qt::KeepAspectRatio);
-    const QRectF target((width() - size.width()) / 2, (height() - size.height()) / 2, size.width(),
-                        size.height());
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    renderer->render(&painter, target);
+    renderer->render(&painter, CentredFit(*renderer, QSizeF(size())));
 }
 
 }  // namespace veltrano

@@ -6,7 +6,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -51,10 +50,6 @@ constexpr int kDefaultHeight = 660;
 
 // The language menu offers exactly these two, whatever the settings list.
 constexpr const char* kLanguageKeys[] = {"IDS_ENGLISH", "IDS_CHINESE"};
-
-QString PathText(const std::filesystem::path& path) {
-    return QString::fromStdU16String(path.u16string());
-}
 
 // The last position of a port name: the built-in instrument is listed after every system port.
 int LastPosition(const std::vector<std::string>& names, std::string_view name) {
@@ -284,7 +279,6 @@ void MainPanel::Initialise() {
         return;
     }
     initialised_ = true;
-    setWindowIcon(QIcon(PathText(app_.programFolder / "pictures" / "veltrano.svg")));
     ShowPage(0);
     setWindowTitle(QString::fromStdString(app_.softwareName));
     ApplyTexts();
@@ -384,9 +378,7 @@ void MainPanel::ApplyTexts() {
     widthToggle_->setToolTip(UiText(language, kPanelSection, "IDS_PANEL_WIDTH"));
     observer_->ApplyTexts();
 
-    // The editors choose their device variants by this identifier.
-    app_.profile.MutableValues().deviceId =
-        app_.profile.File().GetInt("Firmware", "DeviceID", 0, 10);
+    app_.profile.ReadDeviceId();
 }
 
 bool MainPanel::Busy() const {
@@ -451,14 +443,18 @@ void MainPanel::AboutCommand() {
     delete box.data();
 }
 
+bool MainPanel::Narrow() const {
+    return sideColumn_->isHidden();
+}
+
 void MainPanel::ToggleWidth() {
-    narrow_ = !narrow_;
-    sideColumn_->setVisible(!narrow_);
-    widthToggle_->setText(QString::fromUtf8(narrow_ ? kNarrowSymbol : kWideSymbol));
+    const bool narrow = !Narrow();
+    sideColumn_->setVisible(!narrow);
+    widthToggle_->setText(QString::fromUtf8(narrow ? kNarrowSymbol : kWideSymbol));
     // The layouts must know the new minimum before the window may shrink to it.
     centralWidget()->layout()->activate();
     layout()->activate();
-    resize(width() + (narrow_ ? -kWidthStep : kWidthStep), height());
+    resize(width() + (narrow ? -kWidthStep : kWidthStep), height());
 }
 
 void MainPanel::DeviceBoxChanged(int index) {
@@ -474,7 +470,6 @@ void MainPanel::DeviceBoxChanged(int index) {
 
 void MainPanel::PollPorts() {
     const Link::State& state = devices_->GetLink().state;
-    ShowLinkState();
     if (state.busy || deviceDialogOpen_ || state.connected) {
         return;
     }

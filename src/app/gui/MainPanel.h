@@ -71,7 +71,7 @@ public:
     PianoKeyboard& Keyboard();
     // The keyboard toggle, as the editors set it; off releases every key.
     void SetKeyboardOn(bool on);
-    [[nodiscard]] bool Narrow() const { return narrow_; }
+    [[nodiscard]] bool Narrow() const;
 
 signals:
     void Ready();
@@ -152,7 +152,6 @@ private:
     bool deviceDialogOpen_ = false;
     bool deviceDialogAccepted_ = false;
     bool userFolderListed_ = false;
-    bool narrow_ = false;
     bool linkShownUp_ = false;
 };
 

@@ -12,16 +12,16 @@
 #include <vector>
 
 #include "arp/ArpEngine.h"
+#include "arp/NoteOutput.h"
 #include "arp/PreviewClock.h"
 #include "base/Reporter.h"
-#include "device/MidiPorts.h"
 
 namespace {
 
 using namespace veltrano;
 using Clock = std::chrono::steady_clock;
 
-class CountingOutput : public ShortOutput {
+class CountingOutput : public NoteOutput {
 public:
     bool SendShort(uint32_t) override {
         messages.fetch_add(1, std::memory_order_relaxed);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/IniFile.h"
+#include "settings/IniFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using veltrano::IniFile;

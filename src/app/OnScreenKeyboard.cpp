@@ -1,7 +1,7 @@
 #include "app/OnScreenKeyboard.h"
 
-#include "app/AppContext.h"
 #include "base/Text.h"
+#include "device/DeviceContext.h"
 #include "device/Link.h"
 #include "device/MidiPorts.h"
 
@@ -19,7 +19,7 @@ bool Contains(std::string_view text, std::string_view part) {
 
 }  // namespace
 
-OnScreenKeyboard::OnScreenKeyboard(MidiPorts& ports, const Link& link, const AppContext& app)
+OnScreenKeyboard::OnScreenKeyboard(MidiPorts& ports, const Link& link, const DeviceContext& app)
     : ports_(ports), link_(link), app_(app) {}
 
 bool OnScreenKeyboard::IsSoftwareSynthesizer(std::string_view portName) {

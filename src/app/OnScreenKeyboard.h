@@ -6,7 +6,7 @@
 
 namespace veltrano {
 
-struct AppContext;
+struct DeviceContext;
 class Link;
 class MidiPorts;
 
@@ -17,7 +17,7 @@ public:
     static constexpr int kLowestKey = 21;
     static constexpr int kHighestKey = 108;
 
-    OnScreenKeyboard(MidiPorts& ports, const Link& link, const AppContext& app);
+    OnScreenKeyboard(MidiPorts& ports, const Link& link, const DeviceContext& app);
 
     // A key pressed by the user: a note-on when every condition holds. True when sent.
     bool Press(int note);
@@ -61,7 +61,7 @@ private:
 
     MidiPorts& ports_;
     const Link& link_;
-    const AppContext& app_;
+    const DeviceContext& app_;
     int channel_ = 0;
     int velocity_ = 100;
     bool noteOutput_ = true;

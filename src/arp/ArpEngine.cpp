@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "arp/NoteOutput.h"
 #include "base/FileIo.h"
-#include "device/MidiPorts.h"
 
 namespace veltrano {
 
@@ -18,7 +18,7 @@ uint32_t NoteOnMessage(uint8_t channel, int note, int velocity) {
 
 }  // namespace
 
-ArpEngine::ArpEngine(ShortOutput& output, uint32_t seed) : output_(output), random_(seed) {}
+ArpEngine::ArpEngine(NoteOutput& output, uint32_t seed) : output_(output), random_(seed) {}
 
 bool ArpEngine::Enqueue(const Command& command) {
     const size_t tail = tail_.load(std::memory_order_relaxed);

@@ -10,7 +10,7 @@
 
 namespace veltrano {
 
-class ShortOutput;
+class NoteOutput;
 
 // The arpeggiator preview engine: held keys and a pattern in, notes out, one tick per
 // millisecond. Commands come from the window thread through a small lock-free queue that the
@@ -54,7 +54,7 @@ public:
     enum class Type { Up = 0, Down = 1, UpDown = 2, Both = 3 };
     enum class ReplaceMode { AsPlayed = 0, PlayFill = 1, RunUp = 2, UpDown = 3, Random = 4 };
 
-    explicit ArpEngine(ShortOutput& output, uint32_t seed = 1);
+    explicit ArpEngine(NoteOutput& output, uint32_t seed = 1);
 
     // From the window thread. False when the queue is full (the command is dropped).
     bool ArpCommand(int code, int a = 0, int b = 0);
@@ -111,7 +111,7 @@ private:
     [[nodiscard]] int GateTicks(uint8_t gate) const;
     [[nodiscard]] int Velocity(uint8_t stepVelocity, uint8_t keyVelocity) const;
 
-    ShortOutput& output_;
+    NoteOutput& output_;
     std::minstd_rand random_;
 
     // Command queue: one producer (the window thread), one consumer (the clock).

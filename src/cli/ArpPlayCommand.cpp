@@ -15,6 +15,7 @@
 
 #include "arp/ArpEngine.h"
 #include "arp/ArpPattern.h"
+#include "arp/NoteOutput.h"
 #include "arp/PreviewClock.h"
 #include "cli/CliCommon.h"
 #include "cli/CliLink.h"
@@ -57,7 +58,7 @@ void OnInterrupt(int) {
 
 // Passes every message on and, for --log, keeps those the port took with the time they were
 // sent, counted from when it was made. Called on the clock's thread.
-class LoggingOutput : public ShortOutput {
+class LoggingOutput : public NoteOutput {
 public:
     LoggingOutput(ShortOutput& next, bool keep) : next_(next), keep_(keep) {
         if (keep_) {

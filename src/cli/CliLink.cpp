@@ -48,7 +48,9 @@ void ConsoleObserver::ProgressClose() {
 }
 
 CliLink::CliLink(const GlobalOptions& options)
-    : options_(options), reporter_(PolicyOf(options)), stack_(app_, loop_, reporter_, observer_) {}
+    : options_(options), reporter_(PolicyOf(options)), devices_(app_, loop_, reporter_) {
+    devices_.AddListener(observer_);
+}
 
 int CliLink::Open(PortUse use) {
     if (!StartApplication(app_)) {
@@ -80,7 +82,7 @@ int CliLink::OpenSimulated(PortUse use) {
         return kExitUsage;
     }
     std::string error;
-    if (stack_.AddSimulatedInstrument(
+    if (devices_.AddSimulatedInstrument(
             {options_.ports.simFolder, faults.faults, options_.ports.seed}, error) == nullptr) {
         std::fprintf(stderr, "--sim: %s\n", error.c_str());
         return kExitFailed;
@@ -103,7 +105,7 @@ int CliLink::OpenSystem(PortUse use) {
                                    "ports\"), or use --sim DIR for the simulated instrument\n");
         return kExitUsage;
     }
-    stack_.AddSystemPorts();
+    devices_.AddSystemPorts();
     MidiPorts& ports = Ports();
     const int input = withInput ? FindPort(ports.InputNames(), options_.ports.input) : -1;
     const int output = FindPort(ports.OutputNames(), options_.ports.output);

@@ -3,11 +3,12 @@
 #include <memory>
 #include <string>
 
+#include "app/AppContext.h"
+#include "app/DeviceService.h"
 #include "base/EventLoop.h"
 #include "cli/CliCommon.h"
 #include "cli/ConsoleReporter.h"
 #include "device/DeviceSession.h"
-#include "device/DeviceStack.h"
 #include "device/Link.h"
 #include "device/MidiPorts.h"
 
@@ -18,7 +19,7 @@ class SimulatedPortBackend;
 namespace veltrano::cli {
 
 // Prints the table fetch's progress as one line on stderr.
-class ConsoleObserver : public DeviceObserver {
+class ConsoleObserver : public DeviceListener {
 public:
     void ProgressOpen(int minimum, int maximum) override;
     void ProgressSet(int position) override;
@@ -29,9 +30,9 @@ private:
     bool open_ = false;
 };
 
-// The command line's connection to an instrument: the program's settings, the MIDI ports
-// chosen by the port options (real ports, or the built-in simulated instrument), the link and
-// the session, all on a real-time loop.
+// The command line's connection to an instrument: the program's settings and the device
+// service on the MIDI ports chosen by the port options (real ports, or the built-in simulated
+// instrument), all on a real-time loop.
 class CliLink {
 public:
     explicit CliLink(const GlobalOptions& options);
@@ -45,9 +46,10 @@ public:
     [[nodiscard]] AppContext& App() { return app_; }
     [[nodiscard]] ThreadedEventLoop& Loop() { return loop_; }
     [[nodiscard]] ConsoleReporter& Reporter() { return reporter_; }
-    [[nodiscard]] MidiPorts& Ports() { return stack_.Ports(); }
-    [[nodiscard]] Link& GetLink() { return stack_.GetLink(); }
-    [[nodiscard]] DeviceSession& Session() { return stack_.Session(); }
+    [[nodiscard]] DeviceService& Devices() { return devices_; }
+    [[nodiscard]] MidiPorts& Ports() { return devices_.Ports(); }
+    [[nodiscard]] Link& GetLink() { return devices_.GetLink(); }
+    [[nodiscard]] DeviceSession& Session() { return devices_.Session(); }
 
 private:
     [[nodiscard]] int OpenSimulated(PortUse use);
@@ -58,7 +60,7 @@ private:
     ThreadedEventLoop loop_;
     ConsoleReporter reporter_;
     ConsoleObserver observer_;
-    DeviceStack stack_;
+    DeviceService devices_;
 };
 
 }  // namespace veltrano::cli

@@ -95,13 +95,12 @@ void PrintListing(const DeviceListing& listing, bool json) {
 
 // The instrument file a command names, found by listing its folder (which also makes that
 // folder the instrument's current one). Null, after a message, when it is not there.
-const FileEntry* FindDeviceFile(CliLink& rig, Transfers& transfers, DeviceListing& listing,
-                                const std::string& path, const char* caption) {
+const FileEntry* FindDeviceFile(CliLink& rig, const std::string& path, const char* caption) {
     const auto parts = DeviceListing::SplitPath(path);
-    if (!transfers.QueryFiles(parts.folder)) {
+    if (!rig.Devices().Files().QueryFiles(parts.folder)) {
         return nullptr;
     }
-    const FileEntry* entry = listing.Find(parts.name);
+    const FileEntry* entry = rig.Devices().Listing().Find(parts.name);
     if (entry == nullptr) {
         rig.Reporter().Show(Icon::Error, caption, "This file is not exist: " + parts.name);
     } else if (!entry->HasSize()) {
@@ -112,10 +111,8 @@ const FileEntry* FindDeviceFile(CliLink& rig, Transfers& transfers, DeviceListin
 }
 
 int ListFolder(CliLink& rig, const std::string& path, bool json) {
-    DeviceListing listing;
-    TransferObserver observer;
-    Transfers transfers(rig.GetLink(), listing, observer);
-    if (!transfers.QueryFiles(DeviceListing::DevicePath(path))) {
+    const DeviceListing& listing = rig.Devices().Listing();
+    if (!rig.Devices().Files().QueryFiles(DeviceListing::DevicePath(path))) {
         return kExitFailed;
     }
     PrintListing(listing, json);
@@ -123,10 +120,9 @@ int ListFolder(CliLink& rig, const std::string& path, bool json) {
 }
 
 int GetFile(CliLink& rig, const std::string& path, const std::string& folder) {
-    DeviceListing listing;
     ProgressBar bar("get", sysex::kUploadBlockSize);
-    Transfers transfers(rig.GetLink(), listing, bar);
-    const FileEntry* entry = FindDeviceFile(rig, transfers, listing, path, "Upload");
+    ListenerScope listening(rig.Devices(), bar);
+    const FileEntry* entry = FindDeviceFile(rig, path, "Upload");
     if (entry == nullptr) {
         return kExitFailed;
     }
@@ -141,7 +137,7 @@ int GetFile(CliLink& rig, const std::string& path, const std::string& folder) {
             return kExitOk;
         }
     }
-    if (!transfers.UploadFile(name, entry->size, localFolder)) {
+    if (!rig.Devices().Files().UploadFile(name, entry->size, localFolder)) {
         return kExitFailed;
     }
     bar.Finish();
@@ -151,9 +147,9 @@ int GetFile(CliLink& rig, const std::string& path, const std::string& folder) {
 }
 
 int PutFile(CliLink& rig, const std::string& file, const std::string& folder) {
-    DeviceListing listing;
     ProgressBar bar("put", sysex::kDownloadDataSize);
-    Transfers transfers(rig.GetLink(), listing, bar);
+    ListenerScope listening(rig.Devices(), bar);
+    Transfers& transfers = rig.Devices().Files();
     // The instrument stores what it receives in its current folder: the one listed last.
     if (!transfers.QueryFiles(DeviceListing::DevicePath(folder))) {
         return kExitFailed;
@@ -162,26 +158,21 @@ int PutFile(CliLink& rig, const std::string& file, const std::string& folder) {
         return kExitFailed;
     }
     bar.Finish();
-    std::printf("Sent %s to %s\n", file.c_str(), listing.Folder().c_str());
+    std::printf("Sent %s to %s\n", file.c_str(), rig.Devices().Listing().Folder().c_str());
     return kExitOk;
 }
 
 int RemoveFile(CliLink& rig, const std::string& path) {
-    DeviceListing listing;
-    TransferObserver observer;
-    Transfers transfers(rig.GetLink(), listing, observer);
-    const FileEntry* entry = FindDeviceFile(rig, transfers, listing, path, "Delete");
+    const FileEntry* entry = FindDeviceFile(rig, path, "Delete");
     if (entry == nullptr) {
         return kExitFailed;
     }
-    Link& link = rig.GetLink();
-    link.state.busy = true;
-    const bool ok = transfers.DeleteDeviceFile(entry->name);
-    link.state.busy = false;
-    if (!ok) {
+    const std::string name = entry->name;
+    if (!rig.Devices().Files().DeleteDeviceFile(name)) {
         return kExitFailed;
     }
-    std::printf("Deleted %s\n", DeviceListing::ChildFolder(listing.Folder(), entry->name).c_str());
+    std::printf("Deleted %s\n",
+                DeviceListing::ChildFolder(rig.Devices().Listing().Folder(), name).c_str());
     return kExitOk;
 }
 

@@ -4,13 +4,13 @@
 #include <cstdint>
 #include <string>
 
-#include "transfer/Transfers.h"
+#include "app/DeviceService.h"
 
 namespace veltrano::cli {
 
 // A transfer's progress on stderr: blocks, bytes, rate and time left. On a terminal the line
 // is redrawn in place; otherwise a line is printed at every tenth of the way.
-class ProgressBar : public TransferObserver {
+class ProgressBar : public DeviceListener {
 public:
     ProgressBar(std::string label, uint32_t blockSize);
     ~ProgressBar() override;

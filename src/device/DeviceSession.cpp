@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <system_error>
 
-#include "app/AppContext.h"
 #include "base/FileIo.h"
 #include "base/Reporter.h"
 #include "base/Text.h"
+#include "device/DeviceContext.h"
 #include "device/Link.h"
 #include "device/MidiPorts.h"
 #include "device/TableFetch.h"
@@ -44,7 +44,7 @@ bool IsValidProductName(const std::string& name) {
     return IsSafePathComponent(name) && name.find("..") == std::string::npos;
 }
 
-DeviceSession::DeviceSession(AppContext& app, Link& link, MidiPorts& ports,
+DeviceSession::DeviceSession(DeviceContext& app, Link& link, MidiPorts& ports,
                              DeviceObserver& observer)
     : app_(app), link_(link), ports_(ports), observer_(observer) {}
 
@@ -53,19 +53,64 @@ DeviceSession::~DeviceSession() {
 }
 
 bool DeviceSession::Connect(bool show) {
+    std::optional<IdentityRecord> identity;
+    {
+        Exchange exchange(link_);
+        if (!exchange.Begun()) {
+            return true;
+        }
+        identity = ConnectExchange(exchange, show);
+    }
+    if (!identity) {
+        return false;
+    }
+    const IdentityRecord& id = *identity;
+
+    DeviceProfileValues& values = app_.profile.MutableValues();
+    if (values.deviceClass < 0) {
+        ReadCatalogues();
+    }
+    values.productName = id.productName;
+    values.firmwareVersion = id.firmwareVersion;
+    values.deviceClass = id.deviceClass;
+    values.controllerTypes = id.controllerTypes;
+    values.controllerPedal = Cap(id.pedals, 3);
+    values.controllerKnob = Cap(id.knobs, 6);
+    values.controllerPad = Cap(id.pads, 12);
+    values.controllerPitchbend = Cap(id.pitchbend, 1);
+    values.knobFunctionGroups = id.knobFunctionGroups;
+    values.knobCustomGroup = id.knobCustomGroup;
+    const KeyboardRange range = KeyboardRangeOfClass(id.deviceClass);
+    values.kbdRangeL = range.low;
+    values.kbdRangeH = range.high;
+    identity_ = id;
+
+    link_.state.keepAliveSent = 0;
+    link_.state.keepAliveAnswered = 0;
+    link_.state.connected = true;
+    if (app_.transmitFunc) {
+        StartKeepAlive();
+    }
+    observer_.SetDeviceDisplay(id.productName);
+    if (!app_.profile.WriteConnection(values)) {
+        ReportSettingsWrite(app_.profile.File().Path());
+    }
+    if (!WriteDeviceList(id.productName)) {
+        ReportSettingsWrite(app_.config.File().Path());
+    }
+    link_.state.deviceHeld = true;
+    return true;
+}
+
+std::optional<IdentityRecord> DeviceSession::ConnectExchange(const Exchange& exchange, bool show) {
     Reporter& reporter = link_.Report();
-    auto fail = [&](Icon icon, const std::string& text) {
-        link_.state.busy = false;
+    auto fail = [&](Icon icon, const std::string& text) -> std::optional<IdentityRecord> {
         if (show) {
             reporter.Show(icon, kConnectCaption, text);
         }
-        return false;
+        return std::nullopt;
     };
 
-    if (link_.state.busy) {
-        return true;
-    }
-    link_.state.busy = true;
     link_.ArmReplyWait();
     if (!link_.Sender().SendConnection(sysex::kConnect)) {
         return fail(Icon::Warning, kSendFailed);
@@ -95,51 +140,36 @@ bool DeviceSession::Connect(bool show) {
     const std::string storedFirmware = app_.profile.File().GetString("Firmware", "FirmwareVersion");
 
     if (!EqualsNoCase(storedFirmware, id.firmwareVersion)) {
-        if (!FetchAllTables(true)) {
-            return false;
+        if (!FetchTables(exchange, true)) {
+            return std::nullopt;
         }
-        (void)app_.profile.WriteFirmware(id.firmwareVersion, id.deviceId);
+        if (!app_.profile.WriteFirmware(id.firmwareVersion, id.deviceId)) {
+            ReportSettingsWrite(app_.profile.File().Path());
+        }
     }
+    return id;
+}
 
-    DeviceProfileValues& values = app_.profile.MutableValues();
-    if (values.deviceClass < 0) {
-        ReadCatalogues();
-    }
-    values.productName = id.productName;
-    values.firmwareVersion = id.firmwareVersion;
-    values.deviceClass = id.deviceClass;
-    values.controllerTypes = id.controllerTypes;
-    values.controllerPedal = Cap(id.pedals, 3);
-    values.controllerKnob = Cap(id.knobs, 6);
-    values.controllerPad = Cap(id.pads, 12);
-    values.controllerPitchbend = Cap(id.pitchbend, 1);
-    values.knobFunctionGroups = id.knobFunctionGroups;
-    values.knobCustomGroup = id.knobCustomGroup;
-    const KeyboardRange range = KeyboardRangeOfClass(id.deviceClass);
-    values.kbdRangeL = range.low;
-    values.kbdRangeH = range.high;
-    identity_ = id;
-
-    link_.state.keepAliveSent = 0;
-    link_.state.keepAliveAnswered = 0;
-    link_.state.busy = false;
-    link_.state.connected = true;
-    if (app_.transmitFunc) {
-        StartKeepAlive();
-    }
-    observer_.SetDeviceDisplay(id.productName);
-    (void)app_.profile.WriteConnection(values);
-    WriteDeviceList(id.productName);
-    link_.state.deviceHeld = true;
-    return true;
+void DeviceSession::ReportSettingsWrite(const fs::path& path) {
+    link_.Report().Show(
+        Icon::Error, kConnectCaption,
+        app_.language.LookupText("MainPanel", "IDS_MSG_SETTINGS_WRITE") + "\n" + path.string());
 }
 
 bool DeviceSession::FetchAllTables(bool show) {
+    Exchange exchange(link_);
+    if (!exchange.Begun()) {
+        return false;
+    }
+    return FetchTables(exchange, show);
+}
+
+bool DeviceSession::FetchTables(const Exchange& exchange, bool show) {
     const fs::path folder = app_.DeviceFolder();
     observer_.ProgressOpen(0, kTableCount);
     for (int table = 0; table < kTableCount; ++table) {
         observer_.ProgressSet(table + 1);
-        if (!GetTabFiles(link_, folder, table, false, true)) {
+        if (!GetTabFiles(link_, exchange, folder, table, false, true)) {
             if (show) {
                 link_.Report().Show(Icon::Error, kConnectCaption,
                                     "Get preset files(" + std::to_string(table + 1) + ") failed");
@@ -153,13 +183,14 @@ bool DeviceSession::FetchAllTables(bool show) {
     }
     for (int table = 0; table < kTableCount; ++table) {
         observer_.ProgressSet(table + 1);
-        if (!GetTabFiles(link_, folder, table, true, false)) {
+        if (!GetTabFiles(link_, exchange, folder, table, true, false)) {
             for (const int text : kTextTables) {
                 const auto english =
                     ReadFileBytes(folder / PresetCatalog::TableFileName(text, false));
-                if (english) {
-                    (void)WriteFileAtomic(folder / PresetCatalog::TableFileName(text, true),
-                                          *english);
+                if (english &&
+                    !WriteFileAtomic(folder / PresetCatalog::TableFileName(text, true), *english)) {
+                    ReportSettingsWrite(folder / PresetCatalog::TableFileName(text, true));
+                    break;
                 }
             }
             break;
@@ -172,10 +203,10 @@ bool DeviceSession::FetchAllTables(bool show) {
     return true;
 }
 
-void DeviceSession::WriteDeviceList(const std::string& product) {
+bool DeviceSession::WriteDeviceList(const std::string& product) {
     AppConfig& config = app_.config;
-    (void)config.SetDeviceListSlot(0, product);
-    (void)config.SetLastDevice(product);
+    bool written = config.SetDeviceListSlot(0, product);
+    written = config.SetLastDevice(product) && written;
     int slot = 1;
     for (const std::string& name : app_.deviceList) {
         if (slot >= AppConfig::kDeviceListSlots) {
@@ -184,33 +215,35 @@ void DeviceSession::WriteDeviceList(const std::string& product) {
         if (name.empty() || name == product) {
             continue;
         }
-        (void)config.SetDeviceListSlot(slot, name);
+        written = config.SetDeviceListSlot(slot, name) && written;
         ++slot;
     }
+    return written;
 }
 
 bool DeviceSession::Disconnect(bool show) {
-    if (link_.state.busy) {
-        return true;
-    }
-    link_.ArmReplyWait();
-    link_.state.busy = true;
-    if (!link_.Sender().SendConnection(sysex::kDisconnect)) {
-        link_.state.busy = false;
-        if (show) {
-            link_.Report().Show(Icon::Warning, kConnectCaption, kSendFailed);
+    bool confirmed = false;
+    {
+        Exchange exchange(link_);
+        if (!exchange.Begun()) {
+            return true;
         }
-        return false;
-    }
-    if (link_.WaitReply() == WaitResult::Timeout) {
-        link_.state.busy = false;
-        if (show) {
-            link_.Report().Show(Icon::Error, kDisconnectCaption, "Time out");
+        link_.ArmReplyWait();
+        if (!link_.Sender().SendConnection(sysex::kDisconnect)) {
+            if (show) {
+                link_.Report().Show(Icon::Warning, kConnectCaption, kSendFailed);
+            }
+            return false;
         }
-        return false;
+        if (link_.WaitReply() == WaitResult::Timeout) {
+            if (show) {
+                link_.Report().Show(Icon::Error, kDisconnectCaption, "Time out");
+            }
+            return false;
+        }
+        confirmed = sysex::ReplyStatus(link_.LastFrame()) == 1;
     }
-    link_.state.busy = false;
-    if (sysex::ReplyStatus(link_.LastFrame()) == 1) {
+    if (confirmed) {
         link_.state.connected = false;
         StopKeepAlive();
         observer_.SetDeviceDisplay({});
@@ -246,7 +279,7 @@ void DeviceSession::KeepAliveTick() {
     if (!state.connected) {
         return;
     }
-    if (state.busy) {
+    if (link_.Busy()) {
         state.keepAliveSent = 0;
         state.keepAliveAnswered = 0;
         return;
@@ -314,13 +347,24 @@ void DeviceSession::ConnectCommand() {
 }
 
 bool DeviceSession::ReopenChosenPorts() {
-    const bool inputOpen = ports_.OpenInput(ports_.ChosenInput()) && ports_.StartInput();
-    const bool outputOpen = ports_.OpenOutput(ports_.ChosenOutput());
+    // Ports come and go, and the positions of the others shift: the chosen ones are found by
+    // name, and when either is gone nothing is opened (another device would get the connect
+    // request).
+    ports_.ListPorts();
+    const int input = ports_.FindChosenInput();
+    const int output = ports_.FindChosenOutput();
+    if (input == MidiPorts::kNotFound || output == MidiPorts::kNotFound) {
+        return false;
+    }
+    ports_.SetChosenInput(input);
+    ports_.SetChosenOutput(output);
+    const bool inputOpen = ports_.OpenInput(input) && ports_.StartInput();
+    const bool outputOpen = ports_.OpenOutput(output);
     return inputOpen && outputOpen;
 }
 
 void DeviceSession::TrySilentReconnect() {
-    if (link_.state.connected || link_.state.busy || !link_.state.portsChosen) {
+    if (link_.state.connected || link_.Busy() || !link_.state.portsChosen) {
         return;
     }
     if (ReopenChosenPorts() && Connect(false)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -8,14 +9,15 @@
 
 namespace veltrano {
 
-struct AppContext;
+struct DeviceContext;
+class Exchange;
 class Link;
 class MidiPorts;
 
-// What the windows learn from the connection, and the few questions it asks them.
-class DeviceObserver {
+// What the windows learn from the connection.
+class DeviceNotices {
 public:
-    virtual ~DeviceObserver() = default;
+    virtual ~DeviceNotices() = default;
     // The device box shows only this name when it is not empty; the connection indicator is
     // redrawn in every case.
     virtual void SetDeviceDisplay(const std::string& name) { (void)name; }
@@ -33,12 +35,20 @@ public:
     virtual void DeviceListChanged() {}
     // Removable drives came or went (only while the instrument's storage functions are on).
     virtual void DrivesChanged() {}
+};
+
+// The few questions the connection asks the window that hosts it.
+class DeviceQuestions {
+public:
+    virtual ~DeviceQuestions() = default;
     // The MIDI device dialog; true when the user confirmed it.
     virtual bool ShowMidiDeviceDialog() { return false; }
     virtual bool PerformanceEditorVisible() { return false; }
     // The name chosen in the device box.
     virtual std::string SelectedDevice() { return {}; }
 };
+
+class DeviceObserver : public DeviceNotices, public DeviceQuestions {};
 
 // The connection with the instrument: connect and disconnect, the keep-alive exchange, the
 // Connect command and the reaction to device changes. Everything runs on the loop's thread.
@@ -47,7 +57,7 @@ public:
     static constexpr std::chrono::milliseconds kKeepAliveInterval{1000};
     static constexpr std::chrono::milliseconds kTablePause{50};
 
-    DeviceSession(AppContext& app, Link& link, MidiPorts& ports, DeviceObserver& observer);
+    DeviceSession(DeviceContext& app, Link& link, MidiPorts& ports, DeviceObserver& observer);
     ~DeviceSession();
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
@@ -83,14 +93,21 @@ public:
     [[nodiscard]] const std::optional<IdentityRecord>& Identity() const { return identity_; }
 
 private:
+    // The exchange of a connect: the request, the identity, the device folder and, for new
+    // firmware, the tables. The identity on success.
+    [[nodiscard]] std::optional<IdentityRecord> ConnectExchange(const Exchange& exchange,
+                                                                bool show);
+    [[nodiscard]] bool FetchTables(const Exchange& exchange, bool show);
+    // A settings or table file that could not be written: said at once, with its path.
+    void ReportSettingsWrite(const std::filesystem::path& path);
     void StartKeepAlive();
     void StopKeepAlive();
     void RebuildDeviceListAfterDisconnect();
-    void WriteDeviceList(const std::string& product);
+    [[nodiscard]] bool WriteDeviceList(const std::string& product);
     void ReadCatalogues();
     [[nodiscard]] bool ReopenChosenPorts();
 
-    AppContext& app_;
+    DeviceContext& app_;
     Link& link_;
     MidiPorts& ports_;
     DeviceObserver& observer_;

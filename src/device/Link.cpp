@@ -31,8 +31,29 @@ void Link::ArmReplyWait() {
     });
 }
 
+void Link::SetBusy(bool busy) {
+    if (busy_ == busy) {
+        return;
+    }
+    busy_ = busy;
+    if (busyHandler_) {
+        busyHandler_(busy);
+    }
+}
+
+void Link::Cancel() {
+    cancelled_ = true;
+    state.abort = true;
+    timeoutFlag_ = true;
+}
+
 WaitResult Link::WaitReply() {
     while (true) {
+        if (cancelled_) {
+            StopReplyTimer();
+            timeoutFlag_ = true;
+            return WaitResult::Timeout;
+        }
         if (replyFlag_) {
             StopReplyTimer();
             return WaitResult::Reply;
@@ -48,6 +69,9 @@ WaitResult Link::WaitReply() {
 }
 
 void Link::DrainLateAnswers() {
+    if (cancelled_) {
+        return;
+    }
     const EventLoop::TimePoint limit = loop_.Now() + kDrainLimit;
     while (loop_.Now() < limit) {
         replyFlag_ = false;
@@ -71,6 +95,45 @@ void Link::StopReplyTimer() {
         loop_.StopTimer(replyTimer_);
         replyTimer_ = 0;
     }
+}
+
+Exchange::Exchange(Link& link) : link_(link) {
+    if (link_.busy_) {
+        return;
+    }
+    begun_ = true;
+    held_ = true;
+    // A stop meant for an earlier sequence does not end this one.
+    link_.state.abort = false;
+    link_.SetBusy(true);
+}
+
+Exchange::~Exchange() {
+    // While paused the link may belong to another sequence by now; nothing of it is touched.
+    if (!held_) {
+        return;
+    }
+    link_.state.abort = false;
+    link_.SetBusy(false);
+}
+
+void Exchange::Pause() {
+    if (held_) {
+        held_ = false;
+        link_.SetBusy(false);
+    }
+}
+
+bool Exchange::Resume() {
+    if (!begun_ || held_) {
+        return held_;
+    }
+    if (link_.busy_) {
+        return false;
+    }
+    held_ = true;
+    link_.SetBusy(true);
+    return true;
 }
 
 }  // namespace veltrano

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 #include "base/Bytes.h"
 #include "base/EventLoop.h"
@@ -15,14 +16,15 @@ class Reporter;
 enum class WaitResult { Reply, Timeout };
 
 // The conversation with the instrument: the link state every exchange shares, the receive
-// path, and the reply wait. One request is outstanding at a time; the busy flag keeps a second
-// exchange from starting while one waits.
+// path, and the reply wait. One request is outstanding at a time; the busy flag, held by an
+// Exchange for the whole of a sequence, keeps a second exchange from starting while one waits.
 class Link {
 public:
     static constexpr std::chrono::milliseconds kReplyTimeout{1000};
 
     struct State {
-        bool busy = false;
+        // Set by the Stop command and by a lost link; read by running transfers. Cleared when
+        // an exchange begins and when it ends.
         bool abort = false;
         bool connected = false;
         bool deviceHeld = false;
@@ -55,6 +57,19 @@ public:
     static constexpr std::chrono::milliseconds kDrainQuiet{1000};
     static constexpr std::chrono::milliseconds kDrainLimit{5000};
 
+    // True while an exchange runs.
+    [[nodiscard]] bool Busy() const { return busy_; }
+    // Told every time busy changes, on the loop's thread (the windows disable the commands
+    // that would start an exchange).
+    void SetBusyHandler(std::function<void(bool busy)> handler) {
+        busyHandler_ = std::move(handler);
+    }
+
+    // The program is closing: every wait, now and later, ends at once as a time-out, so a
+    // sequence still on the stack unwinds without waiting for an answer.
+    void Cancel();
+    [[nodiscard]] bool Cancelled() const { return cancelled_; }
+
     [[nodiscard]] const Bytes& LastFrame() const { return lastFrame_; }
     [[nodiscard]] bool ReplyArrived() const { return replyFlag_; }
     [[nodiscard]] bool TimedOut() const { return timeoutFlag_; }
@@ -66,6 +81,8 @@ public:
     [[nodiscard]] SysExSender& Sender() { return sender_; }
 
 private:
+    friend class Exchange;
+    void SetBusy(bool busy);
     void StopReplyTimer();
 
     EventLoop& loop_;
@@ -75,6 +92,32 @@ private:
     bool replyFlag_ = false;
     bool timeoutFlag_ = false;
     EventLoop::TimerId replyTimer_ = 0;
+    bool busy_ = false;
+    bool cancelled_ = false;
+    std::function<void(bool)> busyHandler_;
+};
+
+// One request/answer sequence on the link. It begins only when no other exchange runs, holds
+// busy from then on, and clears busy and abort when it ends, whichever way the operation
+// leaves, so no exit path can leave the link blocked.
+class Exchange {
+public:
+    explicit Exchange(Link& link);
+    ~Exchange();
+    Exchange(const Exchange&) = delete;
+    Exchange& operator=(const Exchange&) = delete;
+
+    // False when another exchange was running: this one did not begin and changes nothing.
+    [[nodiscard]] bool Begun() const { return begun_; }
+    // Busy is let go while the user answers a question (other commands may run meanwhile),
+    // and taken again afterwards. False when another exchange began in the meantime.
+    void Pause();
+    [[nodiscard]] bool Resume();
+
+private:
+    Link& link_;
+    bool begun_ = false;
+    bool held_ = false;
 };
 
 }  // namespace veltrano

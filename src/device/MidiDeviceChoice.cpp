@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "app/AppConfig.h"
 #include "base/Reporter.h"
 #include "device/MidiPorts.h"
+#include "settings/AppConfig.h"
 
 namespace veltrano {
 
@@ -40,20 +40,21 @@ const std::vector<std::string>& MidiDeviceChoice::OutputNames() const {
 }
 
 int MidiDeviceChoice::InputSelection() const {
-    return Selection(ports_.ChosenInput(), ports_.InputNames().size());
+    return Selection(ports_.FindChosenInput(), ports_.InputNames().size());
 }
 
 int MidiDeviceChoice::OutputSelection() const {
-    return Selection(ports_.ChosenOutput(), ports_.OutputNames().size());
+    return Selection(ports_.FindChosenOutput(), ports_.OutputNames().size());
 }
 
 void MidiDeviceChoice::Confirm(int inputPosition, int outputPosition) {
     if (inputPosition != kNone) {
         if (ports_.OpenInput(inputPosition)) {
             ports_.SetChosenInput(inputPosition);
-            // The position is only a record for the user; it is not read back at start-up, so
-            // a settings file that cannot be written costs nothing here.
+            // The position and name are only a record for the user; they are not read back at
+            // start-up, so a settings file that cannot be written costs nothing here.
             (void)config_.SetMidiDevInId(inputPosition);
+            (void)config_.SetMidiDevInName(ports_.ChosenInputName());
             // A port that opens but will not start stays open, without a message.
             (void)ports_.StartInput();
         } else {
@@ -64,6 +65,7 @@ void MidiDeviceChoice::Confirm(int inputPosition, int outputPosition) {
         if (ports_.OpenOutput(outputPosition)) {
             ports_.SetChosenOutput(outputPosition);
             (void)config_.SetMidiDevOutId(outputPosition);
+            (void)config_.SetMidiDevOutName(ports_.ChosenOutputName());
             for (const uint32_t message : kInitialMessages) {
                 (void)ports_.SendShort(message);
             }

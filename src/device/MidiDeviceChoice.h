@@ -22,7 +22,8 @@ public:
     void Refresh();
     [[nodiscard]] const std::vector<std::string>& InputNames() const;
     [[nodiscard]] const std::vector<std::string>& OutputNames() const;
-    // The rows to select: the positions chosen last, or kNone when the list is shorter.
+    // The rows to select: the ports chosen last, found by name where they moved; kNone when
+    // they are gone or the list is shorter.
     [[nodiscard]] int InputSelection() const;
     [[nodiscard]] int OutputSelection() const;
 

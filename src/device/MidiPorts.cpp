@@ -1,5 +1,7 @@
 #include "device/MidiPorts.h"
 
+#include <algorithm>
+
 #include <chrono>
 #include <utility>
 
@@ -222,6 +224,25 @@ bool MidiPorts::CloseOutput() {
     outputMaxSize_ = 0;
     outputName_.clear();
     return true;
+}
+
+void MidiPorts::Choose(ChosenPort& chosen, const std::vector<std::string>& names, int position) {
+    chosen.position = position;
+    chosen.name = position >= 0 && static_cast<size_t>(position) < names.size()
+                      ? names[static_cast<size_t>(position)]
+                      : std::string();
+}
+
+int MidiPorts::Find(const ChosenPort& chosen, const std::vector<std::string>& names) {
+    if (chosen.name.empty()) {
+        return chosen.position;
+    }
+    const auto position = static_cast<size_t>(chosen.position);
+    if (chosen.position >= 0 && position < names.size() && names[position] == chosen.name) {
+        return chosen.position;
+    }
+    const auto it = std::find(names.begin(), names.end(), chosen.name);
+    return it == names.end() ? kNotFound : static_cast<int>(it - names.begin());
 }
 
 std::string MidiPorts::OutputName() const {

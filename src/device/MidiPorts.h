@@ -73,10 +73,19 @@ public:
     [[nodiscard]] std::string OutputName() const;
 
     // The list positions chosen in the MIDI device dialog (0 and 0 until it is confirmed).
-    [[nodiscard]] int ChosenInput() const { return chosenInput_; }
-    [[nodiscard]] int ChosenOutput() const { return chosenOutput_; }
-    void SetChosenInput(int position) { chosenInput_ = position; }
-    void SetChosenOutput(int position) { chosenOutput_ = position; }
+    [[nodiscard]] int ChosenInput() const { return chosenInput_.position; }
+    [[nodiscard]] int ChosenOutput() const { return chosenOutput_.position; }
+    // Chooses a position of the current lists; the port's name is kept with it.
+    void SetChosenInput(int position) { Choose(chosenInput_, inputNames_, position); }
+    void SetChosenOutput(int position) { Choose(chosenOutput_, outputNames_, position); }
+    [[nodiscard]] const std::string& ChosenInputName() const { return chosenInput_.name; }
+    [[nodiscard]] const std::string& ChosenOutputName() const { return chosenOutput_.name; }
+    // Where the chosen port is in the current lists: its position when the port there still
+    // has its name, else the first port of that name; kNotFound when no port has it. Before
+    // a port was chosen by name, the position itself.
+    static constexpr int kNotFound = -1;
+    [[nodiscard]] int FindChosenInput() const { return Find(chosenInput_, inputNames_); }
+    [[nodiscard]] int FindChosenOutput() const { return Find(chosenOutput_, outputNames_); }
 
     // Safe from any thread.
     [[nodiscard]] bool SendShort(uint32_t message) override;
@@ -107,6 +116,13 @@ private:
         bool ok = false;
     };
 
+    struct ChosenPort {
+        int position = 0;
+        std::string name;  // empty until a port was chosen from the lists
+    };
+    static void Choose(ChosenPort& chosen, const std::vector<std::string>& names, int position);
+    [[nodiscard]] static int Find(const ChosenPort& chosen, const std::vector<std::string>& names);
+
     [[nodiscard]] PortRef FindInput(int index) const;
     [[nodiscard]] PortRef FindOutput(int index) const;
     void OnMessage(ByteView message);
@@ -135,8 +151,8 @@ private:
     std::string outputName_;
     int outputIndex_ = -1;
 
-    int chosenInput_ = 0;
-    int chosenOutput_ = 0;
+    ChosenPort chosenInput_;
+    ChosenPort chosenOutput_;
     std::atomic<bool> blockingSend_{false};
     std::atomic<uint64_t> droppedFrames_{0};
     // Shared with the tasks posted by the MIDI thread, which hold it weakly: a frame still

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/IniFile.h"
 #include "base/FileIo.h"
 #include "base/Text.h"
 #include "base/TextCodec.h"
+#include "settings/IniFile.h"
 
 namespace veltrano {
 

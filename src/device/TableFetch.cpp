@@ -52,10 +52,7 @@ public:
           show_(show) {}
 
     bool Run(TempFileBeside& file) {
-        link_.state.busy = true;
-        const bool ok = Exchange(file);
-        link_.state.busy = false;
-        if (!ok) {
+        if (!Transfer(file)) {
             file.Discard();
             return false;
         }
@@ -78,7 +75,7 @@ private:
         return true;
     }
 
-    bool Exchange(TempFileBeside& file) {
+    bool Transfer(TempFileBeside& file) {
         if (!Request()) {
             return false;
         }
@@ -101,7 +98,10 @@ private:
         }
         const uint32_t size = header->size;
         const uint32_t blocks = header->blocks;
-        (void)link_.Sender().SendAck(command_, sysex::kAckOk);
+        if (!link_.Sender().SendAck(command_, sysex::kAckOk)) {
+            Say("Send long message failed");
+            return false;
+        }
         link_.ArmReplyWait();
 
         const bool text = table_ != 6;
@@ -130,7 +130,10 @@ private:
             }
             written += length;
             link_.ArmReplyWait();
-            (void)link_.Sender().SendAck(command_, sysex::kAckOk);
+            if (!link_.Sender().SendAck(command_, sysex::kAckOk)) {
+                Say("Send long message failed");
+                return false;
+            }
         }
         return true;
     }
@@ -144,8 +147,9 @@ private:
 
 }  // namespace
 
-bool GetTabFiles(Link& link, const std::filesystem::path& deviceFolder, int table, bool chinese,
-                 bool show) {
+bool GetTabFiles(Link& link, const Exchange& exchange, const std::filesystem::path& deviceFolder,
+                 int table, bool chinese, bool show) {
+    (void)exchange;  // the proof that the caller holds the link
     if (table < 0 || table > 6) {
         return false;
     }

@@ -4,6 +4,7 @@
 
 namespace veltrano {
 
+class Exchange;
 class Link;
 
 // Copies one preset table (0 voices … 5 choppers, 6 the default performance) from the
@@ -11,8 +12,9 @@ class Link;
 // place only when the last block has arrived, so a failed fetch leaves the table that was
 // there before. Text tables are stored with CR LF line ends, "Default.prf" byte for byte.
 // Messages have the caption "GetTabFiles"; only the file-creation failure shows whatever
-// `show` says.
-[[nodiscard]] bool GetTabFiles(Link& link, const std::filesystem::path& deviceFolder, int table,
-                               bool chinese, bool show);
+// `show` says. A step of the caller's exchange, which holds busy around every table.
+[[nodiscard]] bool GetTabFiles(Link& link, const Exchange& exchange,
+                               const std::filesystem::path& deviceFolder, int table, bool chinese,
+                               bool show);
 
 }  // namespace veltrano

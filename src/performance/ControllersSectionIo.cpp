@@ -3,9 +3,9 @@
 // the bytes its kind or function uses.
 #include <string>
 
-#include "app/DeviceProfile.h"
 #include "performance/PerformanceSections.h"
 #include "performance/SectionCodec.h"
+#include "settings/DeviceProfile.h"
 
 namespace veltrano {
 

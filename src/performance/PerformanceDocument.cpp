@@ -2,10 +2,10 @@
 
 #include <system_error>
 
-#include "app/AppContext.h"
 #include "base/FileIo.h"
 #include "base/Reporter.h"
 #include "base/Text.h"
+#include "device/DeviceContext.h"
 #include "performance/PerformanceDefaults.h"
 #include "performance/PerformanceFile.h"
 
@@ -24,7 +24,7 @@ fs::path PerformanceFileName(const fs::path& chosen) {
     return chosen.parent_path() / name;
 }
 
-PerformanceDocument::PerformanceDocument(AppContext& app, Reporter& reporter)
+PerformanceDocument::PerformanceDocument(DeviceContext& app, Reporter& reporter)
     : app_(app), reporter_(reporter) {
     ResetBank(bank_, app_.catalog);
 }

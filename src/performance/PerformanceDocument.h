@@ -10,7 +10,7 @@
 
 namespace veltrano {
 
-struct AppContext;
+struct DeviceContext;
 class Reporter;
 
 // The name a path chosen in the Open or Save dialog is used under: the file name in lower
@@ -28,7 +28,7 @@ public:
     static constexpr std::string_view kSaveCaption = "Save";
 
     // Creation: every performance reset and given the voice defaults of the catalogue.
-    PerformanceDocument(AppContext& app, Reporter& reporter);
+    PerformanceDocument(DeviceContext& app, Reporter& reporter);
 
     [[nodiscard]] PerformanceBank& Bank() { return bank_; }
     [[nodiscard]] const PerformanceBank& Bank() const { return bank_; }
@@ -54,7 +54,7 @@ public:
 private:
     [[nodiscard]] bool ReadInto(const std::filesystem::path& path);
 
-    AppContext& app_;
+    DeviceContext& app_;
     Reporter& reporter_;
     PerformanceBank bank_;
     std::string fileName_;

@@ -4,10 +4,10 @@
 #include <array>
 #include <system_error>
 
-#include "app/LanguageTable.h"
 #include "base/FileIo.h"
 #include "base/Reporter.h"
 #include "base/Text.h"
+#include "settings/LanguageTable.h"
 #include "style/DscFile.h"
 #include "style/MidiFile.h"
 #include "style/MidiWriter.h"

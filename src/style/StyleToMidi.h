@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/AppConfig.h"
 #include "base/Bytes.h"
+#include "settings/AppConfig.h"
 #include "style/MidiFile.h"
 #include "style/StyleFile.h"
 

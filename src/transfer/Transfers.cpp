@@ -24,19 +24,16 @@ constexpr const char* kAbort = "Abort";
 constexpr int kMaxTimeouts = 3;
 constexpr int kMaxBlockRetries = 3;
 
-// Clears busy and abort whichever way an operation leaves.
-class OperationGuard {
+// Marks a transfer as running for as long as it is on the stack.
+class RunningMark {
 public:
-    explicit OperationGuard(Link& link) : link_(link) {}
-    ~OperationGuard() {
-        link_.state.busy = false;
-        link_.state.abort = false;
-    }
-    OperationGuard(const OperationGuard&) = delete;
-    OperationGuard& operator=(const OperationGuard&) = delete;
+    explicit RunningMark(bool& flag) : flag_(flag) { flag_ = true; }
+    ~RunningMark() { flag_ = false; }
+    RunningMark(const RunningMark&) = delete;
+    RunningMark& operator=(const RunningMark&) = delete;
 
 private:
-    Link& link_;
+    bool& flag_;
 };
 
 }  // namespace
@@ -59,15 +56,17 @@ bool Transfers::UploadFile(const std::string& name, uint32_t size, const fs::pat
         reporter.Show(Icon::Error, kUpload, "Invalid file name: " + name);
         return false;
     }
+    Exchange exchange(link_);
+    if (!exchange.Begun()) {
+        return false;
+    }
+    const RunningMark running(running_);
     TempFileBeside file(localFolder / name);
     if (!file.Open()) {
         reporter.Show(Icon::Error, kUpload, "Create file failed: " + name);
         return false;
     }
 
-    OperationGuard guard(link_);
-    link_.state.abort = false;
-    link_.state.busy = true;
     const uint32_t blocks = static_cast<uint32_t>((uint64_t{size} + 255) / 256);
     const TransferHeader header{name, size, blocks};
     auto fail = [&](Icon icon, const std::string& text) {
@@ -100,12 +99,14 @@ restart:
         }
         const auto status = sysex::ReplyStatus(reply);
         if (status == 0) {
-            (void)link_.Sender().SendAck(sysex::CMD_UPLOAD, sysex::kAckOk);
+            if (!link_.Sender().SendAck(sysex::CMD_UPLOAD, sysex::kAckOk)) {
+                return fail(Icon::Error, "Send long message failed: " + name);
+            }
         } else if (status == 2) {
             return fail(Icon::Error, "Checksum error: " + name);
         } else if (status == 3) {
             file.Discard();
-            link_.state.busy = false;
+            exchange.Pause();
             reporter.Show(Icon::Error, kUpload, "This file is not exist: " + name);
             observer_.ListDeviceAgain();
             return false;
@@ -140,13 +141,17 @@ restart:
                     (void)AbortTransfer();
                     return fail(Icon::Error, "The disk is full");
                 }
-                (void)link_.Sender().SendAck(sysex::CMD_UPLOAD, sysex::kAckOk);
+                if (!link_.Sender().SendAck(sysex::CMD_UPLOAD, sysex::kAckOk)) {
+                    return fail(Icon::Error, "Send long message failed: " + name);
+                }
                 retries = 0;
                 ++b;
                 observer_.Progress(std::min<uint64_t>(uint64_t{b} * sysex::kUploadBlockSize, size),
                                    size);
             } else {
-                (void)link_.Sender().SendAck(sysex::CMD_UPLOAD, sysex::kAckChecksumError);
+                if (!link_.Sender().SendAck(sysex::CMD_UPLOAD, sysex::kAckChecksumError)) {
+                    return fail(Icon::Error, "Send long message failed: " + name);
+                }
                 if (++retries > kMaxBlockRetries) {
                     return fail(Icon::Error,
                                 "Checksum error: " + sysex::ChecksumText(block.checksum, true) +
@@ -165,24 +170,22 @@ restart:
 
 bool Transfers::AbortTransfer() {
     Reporter& reporter = link_.Report();
-    if (!link_.state.busy) {
+    if (!link_.Busy()) {
         return true;
     }
     if (!link_.state.connected) {
         reporter.Show(Icon::Warning, kAbort, "No connection with device");
         return false;
     }
+    // This runs inside the interrupted sequence's wait, whose exchange holds busy and clears
+    // it (and abort) when that sequence has ended.
     link_.ArmReplyWait();
-    link_.state.busy = true;
     if (!link_.Sender().SendAbort()) {
-        link_.state.busy = false;
         reporter.Show(Icon::Error, kAbort, "Send long message failed");
         return false;
     }
     link_.state.abort = true;
-    const WaitResult result = link_.WaitReply();
-    link_.state.busy = false;
-    if (result == WaitResult::Timeout) {
+    if (link_.WaitReply() == WaitResult::Timeout) {
         reporter.Show(Icon::Error, kAbort, "Time out");
         return false;
     }
@@ -199,7 +202,6 @@ bool Transfers::DownloadFile(const fs::path& path) {
     }
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) {
-        link_.state.busy = false;
         reporter.Show(Icon::Error, kDownload, "This file is not exist: " + shownPath);
         observer_.ListLocalAgain();
         return false;
@@ -224,9 +226,11 @@ bool Transfers::DownloadFile(const fs::path& path) {
         return false;
     }
 
-    OperationGuard guard(link_);
-    link_.state.abort = false;
-    link_.state.busy = true;
+    Exchange exchange(link_);
+    if (!exchange.Begun()) {
+        return false;
+    }
+    const RunningMark running(running_);
     auto fail = [&](Icon icon, const std::string& text) {
         reporter.Show(icon, kDownload, text);
         return false;
@@ -274,20 +278,10 @@ bool Transfers::DownloadFile(const fs::path& path) {
 
 restart:
     link_.ArmReplyWait();
-    {
-        // The header takes the file's length as it is now.
-        const uintmax_t now = fs::file_size(path, ec);
-        bool sent = false;
-        if (ec) {
-            reporter.Show(Icon::Error, kDownload, "Open file failed: " + shownPath);
-        } else {
-            sent = link_.Sender().SendDownloadHeader(
-                TransferHeader{name, static_cast<uint32_t>(now),
-                               static_cast<uint32_t>((uint64_t{now} + 1023) / 1024)});
-        }
-        if (!sent) {
-            return fail(Icon::Error, "Send long message failed: " + name);
-        }
+    // The header describes the bytes that were read, which are the bytes the packets carry,
+    // even when the file changes on disk meanwhile.
+    if (!link_.Sender().SendDownloadHeader(TransferHeader{name, size, blocks})) {
+        return fail(Icon::Error, "Send long message failed: " + name);
     }
     switch (awaitReply()) {
         case Step::Reply:
@@ -309,21 +303,23 @@ restart:
             }
             goto restart;
         case 4: {
-            link_.state.busy = false;
+            exchange.Pause();
             const Answer answer = reporter.Ask(
                 Icon::Question, kDownload,
                 "This file(" + name + ") is exist, do you want to overwrite it?", Buttons::YesNo);
             if (answer != Answer::Yes) {
                 return true;
             }
-            link_.state.busy = true;
-            if (!DeleteDeviceFile(name)) {
+            if (!exchange.Resume()) {
+                return false;  // another exchange started while the question was open
+            }
+            if (!DeleteStep(exchange, name)) {
                 return fail(Icon::Error, "Delete the file failed: " + name);
             }
             goto restart;
         }
         case 5:
-            link_.state.busy = false;
+            exchange.Pause();
             return fail(Icon::Error, "The file type is not be supported: " + name);
         default:
             return fail(Icon::Error, "Unknown error: " + name);
@@ -369,7 +365,7 @@ restart:
                 case 65:
                     return fail(Icon::Error, "Disk error: " + name);
                 case 66:
-                    link_.state.busy = false;
+                    exchange.Pause();
                     return fail(Icon::Error, "Out of memory: " + name);
                 default:
                     return fail(Icon::Error, "Unknown error: " + name);
@@ -380,6 +376,14 @@ restart:
 }
 
 bool Transfers::DeleteDeviceFile(const std::string& name) {
+    Exchange exchange(link_);
+    if (!exchange.Begun()) {
+        return false;
+    }
+    return DeleteStep(exchange, name);
+}
+
+bool Transfers::DeleteStep(Exchange& exchange, const std::string& name) {
     Reporter& reporter = link_.Report();
     if (name.size() > sysex::kMaxNameLength) {
         reporter.Show(Icon::Error, kDelete, "Invalid file name: " + name);
@@ -409,7 +413,7 @@ bool Transfers::DeleteDeviceFile(const std::string& name) {
             continue;
         }
         if (status == 1) {
-            link_.state.busy = false;
+            exchange.Pause();
             reporter.Show(Icon::Error, kDelete,
                           "Delete file failed(it's conflicted or deleted): " + name);
             observer_.ListDeviceAgain();
@@ -430,34 +434,35 @@ bool Transfers::QueryFiles(const std::string& requested) {
         reporter.Show(Icon::Error, kQuery, "Invalid path: " + path);
         return false;
     }
-    link_.state.busy = true;
+    Exchange exchange(link_);
+    if (!exchange.Begun()) {
+        return false;
+    }
     listing_.Clear();
     link_.ArmReplyWait();
     if (!link_.Sender().SendQueryFiles(path)) {
-        link_.state.busy = false;
         return false;
     }
     while (true) {
         if (link_.WaitReply() == WaitResult::Timeout) {
-            link_.state.busy = false;
             reporter.Show(Icon::Error, kQuery, "Time out");
             return false;
         }
         const auto reply = EntryReply::Decode(link_.LastFrame());
         const uint8_t status = reply ? reply->status : 0xFF;
         if (status != 0) {
-            if (status == 1) {
-                (void)link_.Sender().SendAck(sysex::CMD_QUERY_FILES, sysex::kAckOk);
-            } else {
+            if (status != 1) {
                 reporter.Show(Icon::Error, kQuery, "Invalid file flag");
+            } else if (!link_.Sender().SendAck(sysex::CMD_QUERY_FILES, sysex::kAckOk)) {
+                reporter.Show(Icon::Error, kQuery, "Send long message failed");
+                return false;
             }
             listing_.SetFolder(path);
-            link_.state.busy = false;
             return true;
         }
         if (!reply->checksum.match) {
             (void)link_.Sender().SendAck(sysex::CMD_QUERY_FILES, sysex::kAckChecksumError);
-            link_.state.busy = false;
+            exchange.Pause();
             reporter.Show(Icon::Error, kQuery,
                           "Checksum error: " + sysex::ChecksumText(reply->checksum, false));
             return false;
@@ -467,8 +472,11 @@ bool Transfers::QueryFiles(const std::string& requested) {
         if (reply->entry) {
             listing_.Add(*reply->entry);
         }
-        (void)link_.Sender().SendAck(sysex::CMD_QUERY_FILES, sysex::kAckOk);
         link_.ArmReplyWait();
+        if (!link_.Sender().SendAck(sysex::CMD_QUERY_FILES, sysex::kAckOk)) {
+            reporter.Show(Icon::Error, kQuery, "Send long message failed");
+            return false;
+        }
     }
 }
 

@@ -7,8 +7,9 @@
 
 namespace veltrano {
 
-class Link;
 class DeviceListing;
+class Exchange;
+class Link;
 
 // What the file browser learns from the transfers.
 class TransferObserver {
@@ -26,7 +27,8 @@ public:
 
 // The file operations on the instrument's storage. Each runs on the loop's thread, waits for
 // every answer with the link's reply wait, shows its own messages and leaves busy and abort
-// clear on every outcome.
+// clear on every outcome. Each is one exchange: while another runs it is refused (false,
+// nothing sent), except AbortTransfer, which serves the exchange that runs.
 class Transfers {
 public:
     static constexpr uint64_t kMaxDownloadSize = 0x10000000;  // 256 MiB
@@ -46,14 +48,20 @@ public:
     [[nodiscard]] bool QueryFiles(const std::string& path);
     // The Stop button: runs inside the interrupted transfer's wait.
     [[nodiscard]] bool AbortTransfer();
+    // True while an upload or a download runs (what Stop would stop).
+    [[nodiscard]] bool Running() const { return running_; }
 
     // A name from the instrument that may be used as a local file name.
     [[nodiscard]] static bool IsAcceptableLocalName(const std::string& name);
 
 private:
+    // The delete, as a step of an exchange (a download replacing a file uses it too).
+    [[nodiscard]] bool DeleteStep(Exchange& exchange, const std::string& name);
+
     Link& link_;
     DeviceListing& listing_;
     TransferObserver& observer_;
+    bool running_ = false;
 };
 
 }  // namespace veltrano

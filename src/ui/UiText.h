@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "app/LanguageTable.h"
+#include "settings/LanguageTable.h"
 
 namespace veltrano {
 

@@ -4,11 +4,11 @@
 #include <set>
 
 #include "app/AppContext.h"
-#include "app/IniFile.h"
 #include "app/Startup.h"
 #include "base/FileIo.h"
 #include "base/Text.h"
 #include "base/TextCodec.h"
+#include "settings/IniFile.h"
 #include "support/TempDir.h"
 
 namespace veltrano {

@@ -5,13 +5,13 @@
 #include <map>
 #include <set>
 
-#include "device/MidiPorts.h"
+#include "arp/NoteOutput.h"
 
 namespace veltrano {
 namespace {
 
 // What the engine sent, with the tick it was sent on.
-class Recorder : public ShortOutput {
+class Recorder : public NoteOutput {
 public:
     bool SendShort(uint32_t message) override {
         sent.push_back({tick, static_cast<uint8_t>(message & 0xFF),

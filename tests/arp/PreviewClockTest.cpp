@@ -8,8 +8,8 @@
 #include <system_error>
 
 #include "arp/ArpEngine.h"
+#include "arp/NoteOutput.h"
 #include "base/Reporter.h"
-#include "device/MidiPorts.h"
 
 namespace veltrano {
 namespace {
@@ -193,7 +193,7 @@ TEST(PreviewClockTest, RefusedRealtimePriorityIsSurvived) {
 }
 
 // Thread-safe, for the engine on the clock's thread and the checks on the test's.
-class RecordingOutput : public ShortOutput {
+class RecordingOutput : public NoteOutput {
 public:
     bool SendShort(uint32_t message) override {
         std::lock_guard lock(mutex_);

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/IniFile.h"
+#include "settings/IniFile.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
 

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/IniFile.h"
 #include "base/FileIo.h"
 #include "device/PortWatcher.h"
 #include "device/PresetCatalog.h"
+#include "settings/IniFile.h"
 #include "support/DeviceRig.h"
 #include "support/FakeMidiBackend.h"
 
@@ -81,7 +81,7 @@ TEST(DeviceSession, FirstConnectOfANewInstrumentFetchesEverything) {
     EXPECT_FALSE(rig.app.catalog.Voices().empty());
     EXPECT_TRUE(rig.link.state.connected);
     EXPECT_TRUE(rig.link.state.deviceHeld);
-    EXPECT_FALSE(rig.link.state.busy);
+    EXPECT_FALSE(rig.link.Busy());
     EXPECT_TRUE(rig.session.KeepAliveRunning());
     EXPECT_EQ(rig.app.profile.Values().controllerPad, 4);
 
@@ -148,7 +148,7 @@ TEST(DeviceSession, ConnectFailuresWriteNothing) {
         EXPECT_EQ(rig.reporter.Messages()[0].text, c.text);
         EXPECT_EQ(rig.reporter.Messages()[0].caption, "Connect");
         EXPECT_EQ(rig.reporter.Messages()[0].icon, c.icon);
-        EXPECT_FALSE(rig.link.state.busy);
+        EXPECT_FALSE(rig.link.Busy());
         EXPECT_FALSE(rig.link.state.connected);
         EXPECT_FALSE(fs::exists(rig.home / "Presets" / "Arranger SIM-61"));
         EXPECT_EQ(ReadFile(rig.home / "Cnfg.ini"), before);
@@ -186,7 +186,7 @@ TEST(DeviceSession, ProductNamesThatAreNoFolderNamesAreRefused) {
         EXPECT_FALSE(rig.session.Connect(true)) << name;
         ASSERT_EQ(rig.reporter.Texts(),
                   (std::vector<std::string>{std::string("Invalid product name: ") + name}));
-        EXPECT_FALSE(rig.link.state.busy);
+        EXPECT_FALSE(rig.link.Busy());
         EXPECT_EQ(rig.app.currentDevice, "Default");
         EXPECT_FALSE(fs::exists(rig.home / "Presets"));
         EXPECT_FALSE(fs::exists(rig.home / "Evil"));
@@ -285,7 +285,8 @@ TEST(DeviceSession, DisconnectAndItsRefusal) {
 
 TEST(DeviceSession, BusyLinkMakesConnectAndDisconnectReturnAtOnce) {
     DeviceRig rig;
-    rig.link.state.busy = true;
+    Exchange other(rig.link);
+    ASSERT_TRUE(other.Begun());
     EXPECT_TRUE(rig.session.Connect(true));
     EXPECT_TRUE(rig.session.Disconnect(true));
     EXPECT_TRUE(rig.output.sent.empty());
@@ -299,7 +300,7 @@ TEST(DeviceSession, SendFailureIsALinkProblem) {
     ASSERT_EQ(rig.reporter.Messages().size(), 1u);
     EXPECT_EQ(rig.reporter.Messages()[0].text, "Send message failed, please check the connection");
     EXPECT_EQ(rig.reporter.Messages()[0].icon, Icon::Warning);
-    EXPECT_FALSE(rig.link.state.busy);
+    EXPECT_FALSE(rig.link.Busy());
 }
 
 TEST(DeviceSession, ConnectCommandFlow) {

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/AppConfig.h"
 #include "base/EventLoop.h"
 #include "base/Reporter.h"
 #include "device/MidiPorts.h"
+#include "settings/AppConfig.h"
 #include "support/FakeMidiBackend.h"
 #include "support/TempDir.h"
 

@@ -24,8 +24,14 @@ protected:
         return *rig_;
     }
     fs::path Folder() const { return rig_->home / "Presets" / "Fetched"; }
+    // One table as its own exchange.
     bool Fetch(int table, bool chinese = false, bool show = true) {
-        return GetTabFiles(rig_->link, Folder(), table, chinese, show);
+        return FetchInto(Folder(), table, chinese, show);
+    }
+    bool FetchInto(const fs::path& folder, int table, bool chinese = false, bool show = true) {
+        const Exchange exchange(rig_->link);
+        EXPECT_TRUE(exchange.Begun());
+        return GetTabFiles(rig_->link, exchange, folder, table, chinese, show);
     }
 
     TempDir tables_;
@@ -60,7 +66,7 @@ TEST_F(TableFetchTest, BlocksAndLineEnds) {
     ASSERT_TRUE(Fetch(1, true));  // a missing table is served empty
     EXPECT_EQ(ReadFile(Folder() / "STYLETAB_CN.INI"), "");
     EXPECT_TRUE(rig.reporter.Empty());
-    EXPECT_FALSE(rig.link.state.busy);
+    EXPECT_FALSE(rig.link.Busy());
     // Only the table files: no temporary file is left behind.
     int files = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(Folder())) {
@@ -88,7 +94,7 @@ TEST_F(TableFetchTest, ABadBlockEndsTheFetchAfterAcknowledgementTwo) {
     EXPECT_EQ(sysex::FrameCommand(last), sysex::CMD_GET_TAB_FILE);
     EXPECT_EQ(sysex::ReplyStatus(last), sysex::kAckChecksumError);
     EXPECT_EQ(rig.output.sent.size(), 3u);  // request, ack 0, ack 2
-    EXPECT_FALSE(rig.link.state.busy);
+    EXPECT_FALSE(rig.link.Busy());
     // The table of before is intact.
     EXPECT_EQ(ReadFile(Folder() / "VOICETAB.INI"), "the table of the last firmware");
 }
@@ -112,7 +118,7 @@ TEST_F(TableFetchTest, FourthTimeOutFails) {
     EXPECT_EQ(rig.reporter.Texts(), (std::vector<std::string>{"Time out"}));
     EXPECT_EQ(rig.output.sent.size(), 4u);
     EXPECT_EQ(ReadFile(Folder() / "CHPTAB.INI"), "old");
-    EXPECT_FALSE(rig.link.state.busy);
+    EXPECT_FALSE(rig.link.Busy());
     // Silently: the same failure says nothing.
     rig.reporter.Clear();
     rig.output.loseNext = 4;
@@ -128,14 +134,14 @@ TEST_F(TableFetchTest, WrongCommandAndRefusedSends) {
     rig.output.refuse = true;
     EXPECT_FALSE(Fetch(0));
     EXPECT_EQ(rig.reporter.Texts(), (std::vector<std::string>{"Send long message failed"}));
-    EXPECT_FALSE(rig.link.state.busy);
+    EXPECT_FALSE(rig.link.Busy());
 }
 
 TEST_F(TableFetchTest, ATargetThatCannotBeCreatedIsAlwaysReported) {
     DeviceRig& rig = Rig();
-    EXPECT_FALSE(GetTabFiles(rig.link, rig.home / "no" / "such" / "folder", 3, false, false));
+    EXPECT_FALSE(FetchInto(rig.home / "no" / "such" / "folder", 3, false, false));
     EXPECT_EQ(rig.reporter.Texts(), (std::vector<std::string>{"Create Arp preset file failed."}));
-    EXPECT_FALSE(GetTabFiles(rig.link, rig.home / "missing", 6, false, false));
+    EXPECT_FALSE(FetchInto(rig.home / "missing", 6, false, false));
     EXPECT_EQ(rig.reporter.Texts().back(), "Create default performance file failed.");
     EXPECT_TRUE(rig.output.sent.empty());
 }

@@ -17,17 +17,17 @@
 #include <set>
 
 #include "app/AppContext.h"
-#include "app/IniFile.h"
+#include "app/DeviceService.h"
 #include "app/Startup.h"
 #include "app/gui/AboutBox.h"
 #include "app/gui/HelpLauncher.h"
 #include "app/gui/InstrumentPicture.h"
 #include "app/gui/PagePlaceholder.h"
 #include "base/Reporter.h"
-#include "device/DeviceStack.h"
 #include "device/gui/ConnectionIndicator.h"
 #include "device/gui/MidiDeviceDialog.h"
 #include "device/gui/ProgressDialog.h"
+#include "settings/IniFile.h"
 #include "support/FakeMidiBackend.h"
 #include "support/TempDir.h"
 #include "ui/PianoKeyboard.h"
@@ -82,6 +82,7 @@ protected:
     }
     ~MainPanelTest() override {
         panel_.reset();
+        devices_.reset();
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     }
 
@@ -98,7 +99,9 @@ protected:
         if (beforePanel) {
             beforePanel();
         }
-        panel_ = std::make_unique<MainPanel>(app_, loop_, reporter_);
+        devices_ = std::make_unique<DeviceService>(app_, loop_, reporter_);
+        devices_->AddSystemPorts();
+        panel_ = std::make_unique<MainPanel>(app_, *devices_, reporter_);
         SimulatedInstrumentSetup setup;
         setup.faults = faults;
         ASSERT_TRUE(panel_->EnableSimulatedInstrument(setup));
@@ -156,6 +159,7 @@ protected:
     AppContext app_;
     QtEventLoop loop_;
     RecordingReporter reporter_;
+    std::unique_ptr<DeviceService> devices_;
     UrlCatcher urls_;
     std::unique_ptr<MainPanel> panel_;
 };
@@ -381,7 +385,7 @@ TEST_F(MainPanelTest, CommandsDuringAWaitDoNotStartASecondExchange) {
         return false;
     });
     EveryTurn meddle([&] {
-        if (!panel_->Devices().GetLink().state.busy) {
+        if (!panel_->Devices().Busy()) {
             return false;
         }
         Choose("deviceMenu", 0);

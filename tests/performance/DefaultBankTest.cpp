@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/AppContext.h"
-#include "app/DeviceProfile.h"
 #include "base/FileIo.h"
 #include "base/Reporter.h"
 #include "device/PresetCatalog.h"
@@ -18,6 +17,7 @@
 #include "performance/PerformanceDocument.h"
 #include "performance/PerformanceFile.h"
 #include "performance/PerformanceTestSupport.h"
+#include "settings/DeviceProfile.h"
 #include "support/TempDir.h"
 
 namespace veltrano {

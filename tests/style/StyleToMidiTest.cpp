@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/LanguageTable.h"
 #include "base/Reporter.h"
+#include "settings/LanguageTable.h"
 #include "style/DscFile.h"
 #include "style/MidiFile.h"
 #include "style/StyleSamples.h"

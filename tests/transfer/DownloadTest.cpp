@@ -59,7 +59,7 @@ TEST(Download, SizesAroundThePacketBoundaries) {
         EXPECT_EQ(t.Stored("USER", name), bytes);
         EXPECT_EQ(Packets(t), static_cast<int>((size + 1023) / 1024));
         EXPECT_TRUE(t.rig->reporter.Empty());
-        EXPECT_FALSE(t.rig->link.state.busy);
+        EXPECT_FALSE(t.rig->link.Busy());
     }
 }
 
@@ -101,7 +101,7 @@ TEST(Download, PacketRetransmissions) {
         EXPECT_EQ(Packets(t), 3);
         EXPECT_EQ(t.rig->reporter.Texts(),
                   (std::vector<std::string>{"Number of retransmission is out of range: R.MID"}));
-        EXPECT_FALSE(t.rig->link.state.busy);
+        EXPECT_FALSE(t.rig->link.Busy());
         EXPECT_FALSE(t.rig->link.state.abort);
     }
 }
@@ -125,7 +125,7 @@ TEST(Download, StatusTexts) {
         EXPECT_FALSE(t.transfers->DownloadFile(t.Local("S.MID")));
         EXPECT_EQ(t.rig->reporter.Texts(), (std::vector<std::string>{c.text}));
         EXPECT_EQ(t.rig->reporter.Messages()[0].caption, "Download");
-        EXPECT_FALSE(t.rig->link.state.busy);
+        EXPECT_FALSE(t.rig->link.Busy());
     }
     {
         TransferRig t;  // the instrument's own refusal of a type
@@ -189,7 +189,7 @@ TEST(Download, AResetThatCannotBeSentEndsTheDownloadAtOnce) {
     EXPECT_EQ(t.rig->reporter.Texts(),
               (std::vector<std::string>{"Send long message failed: U.MID"}));
     EXPECT_EQ(Sent(t, sysex::CMD_DOWNLOAD), 1);
-    EXPECT_FALSE(t.rig->link.state.busy);
+    EXPECT_FALSE(t.rig->link.Busy());
 }
 
 TEST(Download, OverwriteQuestion) {
@@ -206,7 +206,7 @@ TEST(Download, OverwriteQuestion) {
         EXPECT_EQ(t.rig->reporter.Messages()[0].icon, Icon::Question);
         EXPECT_EQ(t.Stored("USER", "O.MID"), test::PatternBytes(10, 1));
         EXPECT_EQ(Packets(t), 0);
-        EXPECT_FALSE(t.rig->link.state.busy);
+        EXPECT_FALSE(t.rig->link.Busy());
     }
     {
         TransferRig t;  // Yes: the old file is deleted, then the new one sent
@@ -224,7 +224,7 @@ TEST(Download, OverwriteQuestion) {
         t.rig->reporter.ScriptAnswers({Answer::Yes});
         EXPECT_FALSE(t.transfers->DownloadFile(t.Local("O.MID")));
         EXPECT_EQ(t.rig->reporter.Texts().back(), "Delete the file failed: O.MID");
-        EXPECT_FALSE(t.rig->link.state.busy);
+        EXPECT_FALSE(t.rig->link.Busy());
     }
 }
 
@@ -269,7 +269,7 @@ TEST(Download, StopDuringTheDownload) {
     EXPECT_TRUE(stopped);
     EXPECT_EQ(t.rig->reporter.Texts(),
               (std::vector<std::string>{"Downloading is aborted: LONG.MID"}));
-    EXPECT_FALSE(t.rig->link.state.busy);
+    EXPECT_FALSE(t.rig->link.Busy());
     EXPECT_FALSE(t.rig->link.state.abort);
     EXPECT_LT(Packets(t), 64);
 }
@@ -278,20 +278,18 @@ TEST(Delete, Statuses) {
     {
         TransferRig t;
         (void)t.Put("USER", "X.MID", 5);
-        t.rig->link.state.busy = true;  // callers set busy around it
         EXPECT_TRUE(t.transfers->DeleteDeviceFile("X.MID"));
-        EXPECT_TRUE(t.rig->link.state.busy);
+        EXPECT_FALSE(t.rig->link.Busy());
         EXPECT_EQ(t.Stored("USER", "X.MID"), "<missing>");
     }
     {
         TransferRig t;
-        t.rig->link.state.busy = true;
         EXPECT_FALSE(t.transfers->DeleteDeviceFile("NONE.MID"));
         EXPECT_EQ(
             t.rig->reporter.Texts(),
             (std::vector<std::string>{"Delete file failed(it's conflicted or deleted): NONE.MID"}));
         EXPECT_EQ(t.observer.deviceRefreshes, 1);
-        EXPECT_FALSE(t.rig->link.state.busy);
+        EXPECT_FALSE(t.rig->link.Busy());
     }
     {
         TransferRig t = WithFaults("status=delete:2");  // damaged every time

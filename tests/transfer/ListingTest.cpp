@@ -29,7 +29,7 @@ TEST(Listing, EntriesInArrivalOrderAndTheCurrentFolder) {
     EXPECT_EQ(Names(t.listing), (std::vector<std::string>{"A.STY", "B.STY"}));
     EXPECT_EQ(t.listing.Entries()[1].size, 300u);
     EXPECT_TRUE(t.listing.Entries()[1].HasSize());
-    EXPECT_FALSE(t.rig->link.state.busy);
+    EXPECT_FALSE(t.rig->link.Busy());
 
     ASSERT_TRUE(t.transfers->QueryFiles(""));  // empty means USER: folders first
     EXPECT_EQ(t.listing.Folder(), "USER");
@@ -75,7 +75,7 @@ TEST(Listing, ADamagedEntryStopsTheListing) {
     EXPECT_EQ(text.find("0x"), std::string::npos) << text;
     EXPECT_EQ(sysex::ReplyStatus(t.rig->output.sent.back()), sysex::kAckChecksumError);
     EXPECT_EQ(t.listing.Folder(), "USER");  // unchanged
-    EXPECT_FALSE(t.rig->link.state.busy);
+    EXPECT_FALSE(t.rig->link.Busy());
 }
 
 TEST(Listing, EntriesTooLongOrCutShortAreHandledSafely) {

@@ -59,7 +59,7 @@ std::vector<std::string> Leftovers(const fs::path& folder, const std::string& ex
 }
 
 void ExpectIdleAndReported(TransferRig& t, bool ok, const std::string& what) {
-    EXPECT_FALSE(t.rig->link.state.busy) << what;
+    EXPECT_FALSE(t.rig->link.Busy()) << what;
     EXPECT_FALSE(t.rig->link.state.abort) << what;
     if (!ok) {
         bool reported = false;

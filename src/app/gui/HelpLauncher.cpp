@@ -5,8 +5,8 @@
 #include <QUrl>
 #include <system_error>
 
-#include "app/LanguageTable.h"
 #include "base/Reporter.h"
+#include "settings/LanguageTable.h"
 
 namespace veltrano {
 

@@ -17,22 +17,21 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/AppContext.h"
 #include "app/OnScreenKeyboard.h"
+
+#include "app/AppContext.h"
+#include "app/DeviceService.h"
 #include "app/gui/AboutBox.h"
 #include "app/gui/HelpLauncher.h"
 #include "app/gui/InstrumentPicture.h"
-#include "app/gui/PagePlaceholder.h"
 #include "app/gui/QtDeviceObserver.h"
+#include "app/gui/ToolPages.h"
 #include "base/Reporter.h"
-#include "device/DeviceStack.h"
 #include "device/MidiDeviceChoice.h"
-#include "device/PortWatcher.h"
 #include "device/gui/ConnectionIndicator.h"
 #include "device/gui/MidiDeviceDialog.h"
 #include "device/peer/SimulatedPortBackend.h"
 #include "ui/PianoKeyboard.h"
-#include "ui/QtEventLoop.h"
 #include "ui/UiText.h"
 
 namespace veltrano {
@@ -71,31 +70,32 @@ const std::array<MainPanel::PageInfo, MainPanel::kPageCount> MainPanel::kPages =
     {"IDS_BTN_TRANSMIT", "IDS_TRANSPORT", "pageButtonTransmit"},
 }};
 
-MainPanel::MainPanel(AppContext& app, QtEventLoop& loop, Reporter& reporter, QWidget* parent)
+MainPanel::MainPanel(AppContext& app, DeviceService& devices, Reporter& reporter, QWidget* parent)
     : QMainWindow(parent),
       app_(app),
+      devices_(devices),
       reporter_(reporter),
-      observer_(std::make_unique<QtDeviceObserver>(*this)),
-      devices_(std::make_unique<DeviceStack>(app, loop, reporter, *observer_)) {
+      observer_(std::make_unique<QtDeviceObserver>(*this)) {
     setObjectName(QStringLiteral("mainPanel"));
-    devices_->AddSystemPorts();
-    keyboardRules_ =
-        std::make_unique<OnScreenKeyboard>(devices_->Ports(), devices_->GetLink(), app_);
-    portWatcher_ = std::make_unique<PortWatcher>(devices_->Ports());
-    transfers_ = std::make_unique<Transfers>(devices_->GetLink(), listing_, transferObserver_);
     BuildWindow();
     BuildMenus();
+    devices_.SetHost(observer_.get());
+    devices_.AddListener(*observer_);
 }
 
 MainPanel::~MainPanel() {
     portPoll_->stop();
-    // The keyboard widget uses the rules, which go before the window's children do.
-    delete keyboard_;
-    keyboard_ = nullptr;
+    // The service outlives the window: nothing of the window may be reached through it now.
+    devices_.RemoveListener(*observer_);
+    devices_.SetHost(nullptr);
 }
 
-DeviceStack& MainPanel::Devices() {
-    return *devices_;
+DeviceService& MainPanel::Devices() {
+    return devices_;
+}
+
+ToolPage& MainPanel::Page(int index) const {
+    return *page_[static_cast<size_t>(std::clamp(index, 0, kPageCount - 1))];
 }
 
 PianoKeyboard& MainPanel::Keyboard() {
@@ -132,18 +132,22 @@ void MainPanel::BuildWindow() {
     pageButtons_->setExclusive(true);
     pageArea_ = new QStackedWidget(central);
     pageArea_->setObjectName(QStringLiteral("pageArea"));
+    // The keyboard widget comes before the pages: they are given it.
+    keyboard_ = new PianoKeyboard(devices_.Keyboard(), central);
+    keyboard_->setObjectName(QStringLiteral("pianoKeyboard"));
+    const PageServices services{app_, devices_, reporter_, *this};
     for (int i = 0; i < kPageCount; ++i) {
         const PageInfo& info = kPages[static_cast<size_t>(i)];
         auto* button = new QPushButton(buttonColumn);
         button->setObjectName(QString::fromLatin1(info.objectName));
         button->setProperty("pageButton", true);
         button->setCheckable(true);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
         pageButtons_->addButton(button, i);
         buttons->addWidget(button);
         pageButton_[static_cast<size_t>(i)] = button;
 
-        auto* page = new PagePlaceholder(app_.language, info.menuKey, pageArea_);
+        ToolPage* page = CreateToolPage(i, info.menuKey, services, pageArea_);
         pageArea_->addWidget(page);
         page_[static_cast<size_t>(i)] = page;
     }
@@ -151,7 +155,13 @@ void MainPanel::BuildWindow() {
     // Without the instrument's storage functions there is no Transmit button; the View menu
     // still leads to the page.
     pageButton_[kTransmitPage]->setVisible(app_.transmitFunc);
-    connect(pageButtons_, &QButtonGroup::idClicked, this, &MainPanel::ShowPage);
+    // However a button is pressed (mouse, keyboard, an assistive tool's toggle), the page
+    // follows its checked state.
+    connect(pageButtons_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked && id != CurrentPage()) {
+            ShowPage(id);
+        }
+    });
 
     sideColumn_ = new QWidget(central);
     sideColumn_->setObjectName(QStringLiteral("sideColumn"));
@@ -169,9 +179,7 @@ void MainPanel::BuildWindow() {
     keyboardToggle_ = new QPushButton(central);
     keyboardToggle_->setObjectName(QStringLiteral("keyboardToggle"));
     keyboardToggle_->setCheckable(true);
-    keyboardToggle_->setFocusPolicy(Qt::NoFocus);
-    keyboard_ = new PianoKeyboard(*keyboardRules_, central);
-    keyboard_->setObjectName(QStringLiteral("pianoKeyboard"));
+    keyboardToggle_->setFocusPolicy(Qt::TabFocus);
     connect(keyboardToggle_, &QPushButton::toggled, keyboard_, &PianoKeyboard::SetKeysOn);
     SetKeyboardOn(false);
     auto* bottom = new QHBoxLayout;
@@ -221,17 +229,19 @@ void MainPanel::RebuildViewMenu() {
 
 void MainPanel::RebuildDeviceMenu() {
     deviceMenu_->clear();
-    const bool connected = devices_->GetLink().state.connected;
-    QAction* connectAction = deviceMenu_->addAction(UiText(
+    const bool connected = devices_.Connected();
+    connectAction_ = deviceMenu_->addAction(UiText(
         app_.language, kMenuSection, connected ? "IDS_OPTION_DISCON_DEV" : "IDS_OPTION_CON_DEV"));
-    connectAction->setObjectName(QStringLiteral("connectAction"));
-    connect(connectAction, &QAction::triggered, this, &MainPanel::ConnectCommand,
+    connectAction_->setObjectName(QStringLiteral("connectAction"));
+    connect(connectAction_, &QAction::triggered, this, &MainPanel::ConnectCommand,
             Qt::QueuedConnection);
-    QAction* portsAction =
+    midiDeviceAction_ =
         deviceMenu_->addAction(UiText(app_.language, kMenuSection, "IDS_MIDI_DEVICE"));
-    portsAction->setObjectName(QStringLiteral("midiDeviceAction"));
-    connect(portsAction, &QAction::triggered, this, &MainPanel::MidiDeviceCommand,
+    midiDeviceAction_->setObjectName(QStringLiteral("midiDeviceAction"));
+    connect(midiDeviceAction_, &QAction::triggered, this, &MainPanel::MidiDeviceCommand,
             Qt::QueuedConnection);
+    connectAction_->setEnabled(!Busy());
+    midiDeviceAction_->setEnabled(!Busy());
 }
 
 void MainPanel::RebuildLanguageMenu() {
@@ -264,7 +274,7 @@ bool MainPanel::EnableSimulatedInstrument(const SimulatedInstrumentSetup& setup)
         return true;
     }
     std::string error;
-    if (devices_->AddSimulatedInstrument(setup, error) == nullptr) {
+    if (devices_.AddSimulatedInstrument(setup, error) == nullptr) {
         reporter_.Show(
             Icon::Error, app_.softwareName,
             app_.language.LookupText(kPanelSection, "IDS_MSG_SIM_FAILED") + "\n" + error);
@@ -283,10 +293,10 @@ void MainPanel::Initialise() {
     setWindowTitle(QString::fromStdString(app_.softwareName));
     ApplyTexts();
     FillDeviceBox();
-    devices_->Ports().SetBlockingSend(true);
+    devices_.Ports().SetBlockingSend(true);
     ShowLinkState();
     // The first look only records the ports; later looks compare with it.
-    (void)portWatcher_->Changed();
+    devices_.RecordPorts();
     portPoll_->start();
     // Once everything has settled, the first page is shown again (its first step), unless the
     // user has moved on meanwhile.
@@ -302,7 +312,7 @@ bool MainPanel::StartDemo() {
     if (!simulated_) {
         return false;
     }
-    Link& link = devices_->GetLink();
+    Link& link = devices_.GetLink();
     if (link.state.connected) {
         return true;
     }
@@ -322,20 +332,37 @@ bool MainPanel::StartDemo() {
     return link.state.connected;
 }
 
-void MainPanel::ShowPage(int index) {
+bool MainPanel::ShowPage(int index) {
     if (index < 0 || index >= kPageCount) {
-        return;
+        return false;
+    }
+    const int previous = CurrentPage();
+    ToolPage* leaving = previous != index ? page_[static_cast<size_t>(previous)] : nullptr;
+    if (leaving != nullptr && initialised_ && !leaving->MayLeave()) {
+        // The page stays, and so does its button.
+        const QSignalBlocker blocker(pageButtons_);
+        pageButton_[static_cast<size_t>(previous)]->setChecked(true);
+        return false;
     }
     // No note goes out while the pages change, and the keyboard starts off on the new page.
-    keyboardRules_->SetPageSwitching(true);
+    OnScreenKeyboard& rules = devices_.Keyboard();
+    rules.SetPageSwitching(true);
     SetKeyboardOn(false);
+    if (leaving != nullptr) {
+        leaving->PageHidden();
+    }
     pageArea_->setCurrentIndex(index);
-    pageButton_[static_cast<size_t>(index)]->setChecked(true);
-    keyboardRules_->SetPageSwitching(false);
+    {
+        const QSignalBlocker blocker(pageButtons_);
+        pageButton_[static_cast<size_t>(index)]->setChecked(true);
+    }
+    rules.SetPageSwitching(false);
     keyboard_->update();
+    page_[static_cast<size_t>(index)]->PageShown();
     if (index == kTransmitPage) {
         ListUserFolderOnce();
     }
+    return true;
 }
 
 int MainPanel::CurrentPage() const {
@@ -373,6 +400,9 @@ void MainPanel::ApplyTexts() {
             QString::fromLatin1(kButtonIndent) +
             UiText(language, kPanelSection, kPages[static_cast<size_t>(i)].buttonKey));
         page_[static_cast<size_t>(i)]->ApplyTexts();
+        // The page buttons are named by their caption, without the indent.
+        pageButton_[static_cast<size_t>(i)]->setAccessibleName(
+            UiText(language, kPanelSection, kPages[static_cast<size_t>(i)].buttonKey));
     }
     keyboardToggle_->setText(UiText(language, kPanelSection, "IDS_KEYBOARD"));
     widthToggle_->setToolTip(UiText(language, kPanelSection, "IDS_PANEL_WIDTH"));
@@ -382,7 +412,26 @@ void MainPanel::ApplyTexts() {
 }
 
 bool MainPanel::Busy() const {
-    return devices_->GetLink().state.busy;
+    return devices_.Busy();
+}
+
+void MainPanel::BusyChanged(bool busy) {
+    deviceBox_->setEnabled(!busy);
+    if (connectAction_ != nullptr) {
+        connectAction_->setEnabled(!busy);
+        midiDeviceAction_->setEnabled(!busy);
+    }
+    for (ToolPage* page : page_) {
+        page->BusyChanged(busy);
+    }
+    // The first listing of "USER" waits for the link to be free.
+    if (!busy && CurrentPage() == kTransmitPage && isVisible()) {
+        QTimer::singleShot(0, this, [this] {
+            if (CurrentPage() == kTransmitPage) {
+                ListUserFolderOnce();
+            }
+        });
+    }
 }
 
 void MainPanel::ConnectCommand() {
@@ -390,11 +439,11 @@ void MainPanel::ConnectCommand() {
         return;
     }
     QPointer<MainPanel> self(this);
-    const bool waitCursor = devices_->GetLink().state.portsChosen;
+    const bool waitCursor = devices_.GetLink().state.portsChosen;
     if (waitCursor) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }
-    devices_->Session().ConnectCommand();
+    devices_.Session().ConnectCommand();
     if (waitCursor) {
         QApplication::restoreOverrideCursor();
     }
@@ -409,12 +458,12 @@ void MainPanel::MidiDeviceCommand() {
     }
     // The Connect command starts with the device dialog while no ports are chosen; that is
     // this command. When the dialog is cancelled, the ports chosen before stay chosen.
-    Link& link = devices_->GetLink();
+    Link& link = devices_.GetLink();
     const bool portsChosen = link.state.portsChosen;
     deviceDialogAccepted_ = false;
     link.state.portsChosen = false;
     QPointer<MainPanel> self(this);
-    devices_->Session().ConnectCommand();
+    devices_.Session().ConnectCommand();
     if (!self) {
         return;
     }
@@ -462,32 +511,29 @@ void MainPanel::DeviceBoxChanged(int index) {
         return;
     }
     QPointer<MainPanel> self(this);
-    devices_->Session().RefreshDevice();
+    devices_.Session().RefreshDevice();
     if (self) {
         ShowLinkState();
     }
 }
 
 void MainPanel::PollPorts() {
-    const Link::State& state = devices_->GetLink().state;
-    if (state.busy || deviceDialogOpen_ || state.connected) {
+    if (deviceDialogOpen_) {
         return;
     }
-    if (portWatcher_->Changed()) {
-        QPointer<MainPanel> self(this);
-        devices_->Session().TrySilentReconnect();
-        if (self) {
-            ShowLinkState();
-        }
+    QPointer<MainPanel> self(this);
+    devices_.PollPorts();
+    if (self) {
+        ShowLinkState();
     }
 }
 
 void MainPanel::ListUserFolderOnce() {
-    if (userFolderListed_ || Busy()) {
+    if (userFolderListed_ || Busy() || devices_.ShutDown()) {
         return;
     }
     QPointer<MainPanel> self(this);
-    const bool listed = transfers_->QueryFiles(DeviceListing::kDefaultFolder);
+    const bool listed = devices_.Files().QueryFiles(DeviceListing::kDefaultFolder);
     if (self && listed) {
         userFolderListed_ = true;
     }
@@ -523,9 +569,23 @@ void MainPanel::DeviceChanged() {
     keyboard_->update();
 }
 
+void MainPanel::RefreshPagesForDevice() {
+    DeviceChanged();
+    for (ToolPage* page : page_) {
+        page->RefreshForDevice();
+    }
+}
+
+void MainPanel::DeviceSwitched() {
+    DeviceChanged();
+    for (ToolPage* page : page_) {
+        page->DeviceSwitched();
+    }
+}
+
 bool MainPanel::RunMidiDeviceDialog() {
     deviceDialogAccepted_ = false;
-    MidiPorts& ports = devices_->Ports();
+    MidiPorts& ports = devices_.Ports();
     if (demoChoicePending_) {
         demoChoicePending_ = false;
         ports.ListPorts();
@@ -558,11 +618,11 @@ bool MainPanel::PerformanceEditorShown() const {
 }
 
 void MainPanel::ShowLinkState() {
-    const bool connected = devices_->GetLink().state.connected;
+    const bool connected = devices_.Connected();
     if (connected && !linkShownUp_) {
         // Ports that came or went while connected are no reason to connect again after a
         // disconnect: the polling compares with the ports as they are now.
-        (void)portWatcher_->Changed();
+        devices_.RecordPorts();
     }
     linkShownUp_ = connected;
     indicator_->SetConnected(connected);
@@ -583,12 +643,20 @@ void MainPanel::keyPressEvent(QKeyEvent* event) {
 }
 
 void MainPanel::closeEvent(QCloseEvent* event) {
+    if (!devices_.ShutDown()) {
+        // Unsaved work is asked about first; a page may keep the window open.
+        for (ToolPage* page : page_) {
+            if (!page->MayLeave()) {
+                event->ignore();
+                return;
+            }
+        }
+    }
     portPoll_->stop();
-    // With the ports closed the link is gone: the keep-alive must not report it lost.
-    devices_->Session().EndForExit();
-    MidiPorts& ports = devices_->Ports();
-    ports.CloseInput();
-    (void)ports.CloseOutput();
+    Page(CurrentPage()).PageHidden();
+    // An exchange that waits is stopped first (a transfer as Stop does), then the ports close;
+    // the keep-alive does not report the closed ports as a lost link.
+    devices_.Shutdown();
     QMainWindow::closeEvent(event);
 }
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "transfer/DeviceListing.h"
-#include "transfer/Transfers.h"
+#include "ui/ToolPage.h"
 
+class QAction;
 class QButtonGroup;
 class QComboBox;
 class QMenu;
@@ -21,21 +21,17 @@ namespace veltrano {
 struct AppContext;
 struct SimulatedInstrumentSetup;
 class ConnectionIndicator;
-class DeviceStack;
+class DeviceService;
 class InstrumentPicture;
-class OnScreenKeyboard;
-class PagePlaceholder;
 class PianoKeyboard;
-class PortWatcher;
 class QtDeviceObserver;
-class QtEventLoop;
 class Reporter;
 
 // The program's main window: the menu bar, the device box, the page buttons and the page area
 // with one of the five tool pages, the on-screen keyboard, the connection indicator and the
-// instrument picture. It owns the link with the instrument and routes every command; the
-// rules themselves live in the core.
-class MainPanel : public QMainWindow {
+// instrument picture. It hosts the pages and routes every command to the device service and
+// the pages; it owns no device object, and the rules themselves live in the core.
+class MainPanel : public QMainWindow, public KeyboardHost {
     Q_OBJECT
 
 public:
@@ -49,10 +45,11 @@ public:
     // After start-up the first page is shown once more, when everything has settled.
     static constexpr std::chrono::milliseconds kSettleDelay{500};
 
-    MainPanel(AppContext& app, QtEventLoop& loop, Reporter& reporter, QWidget* parent = nullptr);
+    MainPanel(AppContext& app, DeviceService& devices, Reporter& reporter,
+              QWidget* parent = nullptr);
     ~MainPanel() override;
 
-    DeviceStack& Devices();
+    DeviceService& Devices();
     // Before Initialise: adds the built-in simulated instrument's port pair after the system
     // ports. False, with the reason shown, when its storage cannot be used.
     bool EnableSimulatedInstrument(const SimulatedInstrumentSetup& setup);
@@ -62,15 +59,19 @@ public:
     // Chooses the simulated instrument as the device dialog's OK would and runs the Connect
     // command. True when connected afterwards.
     bool StartDemo();
-    // 0…4; anything else is ignored.
-    void ShowPage(int index);
+    // 0…4; anything else is ignored. The visible page is asked first whether it may be left;
+    // false when it stays.
+    bool ShowPage(int index);
     int CurrentPage() const;
+    [[nodiscard]] ToolPage& Page(int index) const;
     // A second start asked for us: restore when minimised, raise, activate.
     void BringToFront();
     void ApplyTexts();
     PianoKeyboard& Keyboard();
-    // The keyboard toggle, as the editors set it; off releases every key.
-    void SetKeyboardOn(bool on);
+    // KeyboardHost: the keyboard toggle, as the editors set it (off releases every key), and
+    // the keys.
+    void SetKeyboardOn(bool on) override;
+    PianoKeyboard& Keys() override { return Keyboard(); }
     [[nodiscard]] bool Narrow() const;
 
 signals:
@@ -98,6 +99,8 @@ private:
     void RebuildHelpMenu();
 
     [[nodiscard]] bool Busy() const;
+    // An exchange began or ended: the commands that start one follow, and the pages hear it.
+    void BusyChanged(bool busy);
     // Menu commands.
     void ConnectCommand();
     void MidiDeviceCommand();
@@ -107,12 +110,16 @@ private:
     void ToggleWidth();
     void DeviceBoxChanged(int index);
     void PollPorts();
+    // The first time the Transmit page is shown in a run (and idle), "USER" is listed.
     void ListUserFolderOnce();
 
     // What the connection asks of the window (through QtDeviceObserver).
     void ShowDeviceName(const std::string& name);
     void FillDeviceBox();
     void DeviceChanged();
+    // The pages show the device again (catalogues re-read), or load the new device's data.
+    void RefreshPagesForDevice();
+    void DeviceSwitched();
     bool RunMidiDeviceDialog();
     [[nodiscard]] std::string SelectedDeviceName() const;
     [[nodiscard]] bool PerformanceEditorShown() const;
@@ -120,14 +127,9 @@ private:
     void ShowLinkState();
 
     AppContext& app_;
+    DeviceService& devices_;
     Reporter& reporter_;
     std::unique_ptr<QtDeviceObserver> observer_;
-    std::unique_ptr<DeviceStack> devices_;
-    std::unique_ptr<OnScreenKeyboard> keyboardRules_;
-    std::unique_ptr<PortWatcher> portWatcher_;
-    DeviceListing listing_;
-    TransferObserver transferObserver_;
-    std::unique_ptr<Transfers> transfers_;
 
     QMenu* viewMenu_ = nullptr;
     QMenu* deviceMenu_ = nullptr;
@@ -138,13 +140,15 @@ private:
     QPushButton* widthToggle_ = nullptr;
     QButtonGroup* pageButtons_ = nullptr;
     std::array<QPushButton*, kPageCount> pageButton_{};
-    std::array<PagePlaceholder*, kPageCount> page_{};
+    std::array<ToolPage*, kPageCount> page_{};
     QStackedWidget* pageArea_ = nullptr;
     QWidget* sideColumn_ = nullptr;
     InstrumentPicture* picture_ = nullptr;
     QPushButton* keyboardToggle_ = nullptr;
     PianoKeyboard* keyboard_ = nullptr;
     QTimer* portPoll_ = nullptr;
+    QAction* connectAction_ = nullptr;  // of the Device menu while it is open
+    QAction* midiDeviceAction_ = nullptr;
 
     bool initialised_ = false;
     bool simulated_ = false;

@@ -3,13 +3,14 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/AppContext.h"
 #include "ui/UiText.h"
 
 namespace veltrano {
 
-PagePlaceholder::PagePlaceholder(const LanguageTable& language, const char* titleKey,
+PagePlaceholder::PagePlaceholder(const PageServices& services, const char* titleKey,
                                  QWidget* parent)
-    : QWidget(parent), language_(language), titleKey_(titleKey) {
+    : ToolPage(services, parent), titleKey_(titleKey) {
     setObjectName(QStringLiteral("pagePlaceholder"));
     title_ = new QLabel(this);
     title_->setObjectName(QStringLiteral("pageTitle"));
@@ -28,7 +29,7 @@ PagePlaceholder::PagePlaceholder(const LanguageTable& language, const char* titl
 
 void PagePlaceholder::ApplyTexts() {
     // The page's name is the one its View menu item carries.
-    title_->setText(UiText(language_, "Menu", titleKey_));
+    title_->setText(UiText(App().language, "Menu", titleKey_));
 }
 
 QString PagePlaceholder::Title() const {

@@ -52,11 +52,15 @@ void QtDeviceObserver::CataloguesReloaded() {
 }
 
 void QtDeviceObserver::RefreshPages() {
-    panel_.DeviceChanged();
+    panel_.RefreshPagesForDevice();
 }
 
 void QtDeviceObserver::DeviceRefreshed() {
-    panel_.DeviceChanged();
+    panel_.DeviceSwitched();
+}
+
+void QtDeviceObserver::BusyChanged(bool busy) {
+    panel_.BusyChanged(busy);
 }
 
 void QtDeviceObserver::DeviceListChanged() {

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <string>
 
+#include "app/DeviceService.h"
 #include "device/DeviceSession.h"
 
 namespace veltrano {
@@ -10,9 +11,10 @@ namespace veltrano {
 class MainPanel;
 class ProgressDialog;
 
-// What the connection tells the windows, delivered to the main panel. It also keeps the
-// modeless progress window of a table fetch, which lives only while the fetch runs.
-class QtDeviceObserver : public DeviceObserver {
+// What the device service tells the windows, delivered to the main panel, and the questions
+// it asks the panel. It also keeps the modeless progress window of a table fetch, which lives
+// only while the fetch runs.
+class QtDeviceObserver : public DeviceListener, public DeviceQuestions {
 public:
     explicit QtDeviceObserver(MainPanel& panel);
     ~QtDeviceObserver() override;
@@ -27,6 +29,7 @@ public:
     void RefreshPages() override;
     void DeviceRefreshed() override;
     void DeviceListChanged() override;
+    void BusyChanged(bool busy) override;
     bool ShowMidiDeviceDialog() override;
     bool PerformanceEditorVisible() override;
     std::string SelectedDevice() override;

@@ -15,12 +15,12 @@
 #include <optional>
 
 #include "app/AppContext.h"
+#include "app/DeviceService.h"
 #include "app/ProgramFolder.h"
 #include "app/Startup.h"
 #include "app/gui/MainPanel.h"
 #include "app/gui/SingleInstance.h"
 #include "app/gui/Splash.h"
-#include "device/DeviceStack.h"
 #include "ui/QtEventLoop.h"
 #include "ui/QtReporter.h"
 #include "ui/Theme.h"
@@ -210,7 +210,9 @@ int Run(int argc, char** argv) {
 
     QtEventLoop loop;
     QtReporter reporter;
-    MainPanel panel(app, loop, reporter);
+    DeviceService devices(app, loop, reporter);
+    devices.AddSystemPorts();
+    MainPanel panel(app, devices, reporter);
     reporter.SetParent(&panel);
     if (splash != nullptr) {
         QObject::connect(&panel, &MainPanel::Ready, splash.get(), &Splash::Dismiss);

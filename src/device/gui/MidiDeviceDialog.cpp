@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/LanguageTable.h"
+#include "settings/LanguageTable.h"
 #include "ui/UiText.h"
 
 namespace veltrano {

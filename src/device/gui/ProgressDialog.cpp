@@ -5,7 +5,7 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-#include "app/LanguageTable.h"
+#include "settings/LanguageTable.h"
 #include "ui/UiText.h"
 
 namespace veltrano {

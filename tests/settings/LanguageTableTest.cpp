@@ -1,4 +1,4 @@
-#include "app/LanguageTable.h"
+#include "settings/LanguageTable.h"
 
 #include <gtest/gtest.h>
 

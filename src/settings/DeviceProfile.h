@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/IniFile.h"
+#include "settings/IniFile.h"
 
 namespace veltrano {
 

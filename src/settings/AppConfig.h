@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/IniFile.h"
+#include "settings/IniFile.h"
 
 namespace veltrano {
 
@@ -66,6 +66,10 @@ public:
     // Each port is written on its own when only that one opened.
     [[nodiscard]] bool SetMidiDevInId(int inputIndex);
     [[nodiscard]] bool SetMidiDevOutId(int outputIndex);
+    // The chosen ports' names, kept beside their positions (ports come and go, so positions
+    // shift; the name finds the port again).
+    [[nodiscard]] bool SetMidiDevInName(std::string_view name);
+    [[nodiscard]] bool SetMidiDevOutName(std::string_view name);
 
     // The raw values of "Device0" … "Device9" (empty where missing).
     [[nodiscard]] std::vector<std::string> DeviceListSlots() const;

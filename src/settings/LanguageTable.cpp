@@ -1,6 +1,6 @@
-#include "app/LanguageTable.h"
+#include "settings/LanguageTable.h"
 
-#include "app/AppConfig.h"
+#include "settings/AppConfig.h"
 
 namespace veltrano {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/IniFile.h"
+#include "settings/IniFile.h"
 
 namespace veltrano {
 

@@ -1,4 +1,4 @@
-#include "app/AppConfig.h"
+#include "settings/AppConfig.h"
 
 #include <string>
 
@@ -62,6 +62,14 @@ bool AppConfig::SetMidiDevInId(int inputIndex) {
 
 bool AppConfig::SetMidiDevOutId(int outputIndex) {
     return file_.WriteInt(kOption, "MidiDevOutID", outputIndex);
+}
+
+bool AppConfig::SetMidiDevInName(std::string_view name) {
+    return file_.WriteString(kOption, "MidiDevInName", name);
+}
+
+bool AppConfig::SetMidiDevOutName(std::string_view name) {
+    return file_.WriteString(kOption, "MidiDevOutName", name);
 }
 
 std::vector<std::string> AppConfig::DeviceListSlots() const {

@@ -1,4 +1,4 @@
-#include "app/DeviceProfile.h"
+#include "settings/DeviceProfile.h"
 
 namespace veltrano {
 

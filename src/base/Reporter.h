@@ -10,8 +10,8 @@ namespace veltrano {
 // The icon of a message: failures, link problems and stopped transfers, refusals and empty
 // selections, and questions.
 enum class Icon { Error, Warning, Information, Question };
-enum class Buttons { Ok, YesNo };
-enum class Answer { Ok, Yes, No };
+enum class Buttons { Ok, YesNo, YesNoCancel };
+enum class Answer { Ok, Yes, No, Cancel };
 
 // Every message box and question of the core goes through here: the window program shows a
 // dialog, the command line prints and answers from its options, tests record.

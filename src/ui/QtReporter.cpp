@@ -38,10 +38,22 @@ Answer QtReporter::Ask(Icon icon, std::string_view caption, std::string_view tex
         Show(icon, caption, text);
         return Answer::Ok;
     }
-    QMessageBox box(ToQt(icon), Text(caption), Text(text), QMessageBox::Yes | QMessageBox::No,
+    const bool cancel = buttons == Buttons::YesNoCancel;
+    QMessageBox box(ToQt(icon), Text(caption), Text(text),
+                    cancel ? QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel
+                           : QMessageBox::Yes | QMessageBox::No,
                     parent_.data());
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    box.setObjectName(QStringLiteral("question"));
+    // Where Cancel is offered it is the safe default: nothing changes.
+    box.setDefaultButton(cancel ? QMessageBox::Cancel : QMessageBox::No);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return cancel ? Answer::Cancel : Answer::No;
+    }
 }
 
 }  // namespace veltrano

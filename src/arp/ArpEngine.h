@@ -155,7 +155,6 @@ private:
     int noteMax_ = 127;
     int velocityMin_ = 0;
     int velocityMax_ = 127;
-    int tempo_ = 120;  // kept as the engine's value; the tick rate does not follow it
     uint8_t channel_ = 0;
 
     std::array<Sounding, kMaxTimed> timed_{};

@@ -64,10 +64,10 @@ SimulatedPortBackend* DeviceService::AddSimulatedInstrument(const SimulatedInstr
     config.seed = setup.seed;
     auto backend = std::make_unique<SimulatedPortBackend>(
         loop_, std::make_unique<SimulatedInstrument>(config, std::move(storage)));
-    SimulatedPortBackend* sim = backend.get();
+    simulated_ = backend.get();
     ports_.AddBackend(std::move(backend));
     ports_.ListPorts();
-    return sim;
+    return simulated_;
 }
 
 void DeviceService::AddListener(DeviceListener& listener) {

@@ -54,6 +54,8 @@ public:
     // cannot be used.
     SimulatedPortBackend* AddSimulatedInstrument(const SimulatedInstrumentSetup& setup,
                                                  std::string& error);
+    // The built-in instrument added last, null when there is none.
+    [[nodiscard]] SimulatedPortBackend* Simulated() const { return simulated_; }
 
     [[nodiscard]] MidiPorts& Ports() { return ports_; }
     [[nodiscard]] Link& GetLink() { return link_; }
@@ -134,6 +136,7 @@ private:
     PortWatcher watcher_;
     OnScreenKeyboard keyboard_;
     DeviceQuestions* host_ = nullptr;
+    SimulatedPortBackend* simulated_ = nullptr;
     std::vector<DeviceListener*> listeners_;
     bool shutDown_ = false;
 };

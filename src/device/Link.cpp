@@ -113,6 +113,12 @@ Exchange::~Exchange() {
     if (!held_) {
         return;
     }
+    // A stopped sequence may still have answers on the wire (the block in flight, the stop's
+    // own reply): they are let in and dropped before the link is free, or the next request
+    // would take them for its answer.
+    if (link_.state.abort) {
+        link_.DrainLateAnswers();
+    }
     link_.state.abort = false;
     link_.SetBusy(false);
 }

@@ -367,6 +367,42 @@ TEST(DeviceSession, ASilentReconnectAfterTheLinkWasLost) {
     EXPECT_EQ(rig.observer.deviceRefreshes, 1);
 }
 
+TEST(DeviceSession, ASilentReconnectFindsTheChosenPortsByName) {
+    DeviceRig rig;
+    auto first = std::make_unique<test::FakeMidiBackend>(std::vector<std::string>{"Other in"},
+                                                         std::vector<std::string>{"Other out"});
+    auto second = std::make_unique<test::FakeMidiBackend>(std::vector<std::string>{"Keys in"},
+                                                          std::vector<std::string>{"Keys out"});
+    test::FakeMidiBackend& other = *first;
+    test::FakeMidiBackend& keys = *second;
+    rig.ports.AddBackend(std::move(first));
+    rig.ports.AddBackend(std::move(second));
+    rig.ports.ListPorts();  // the simulated instrument, "Other", "Keys"
+    rig.ports.SetChosenInput(2);
+    rig.ports.SetChosenOutput(2);
+    rig.link.state.portsChosen = true;
+
+    // A port plugged in ahead of the chosen one moves it to position 3.
+    other.SetPortNames({"Other in", "Inserted in"}, {"Other out", "Inserted out"});
+    rig.session.TrySilentReconnect();
+    EXPECT_TRUE(other.Log().empty()) << testing::PrintToString(other.Log());
+    EXPECT_TRUE(other.Sent().empty());
+    EXPECT_EQ(keys.Log().front(), "openIn 0");
+    ASSERT_EQ(keys.Sent().size(), 1u);  // the connect request, to the chosen instrument
+    EXPECT_EQ(rig.ports.ChosenInput(), 3);
+    EXPECT_EQ(rig.ports.ChosenOutput(), 3);
+    EXPECT_FALSE(rig.link.Busy());
+
+    // The chosen port is gone: nothing is opened, nothing is sent.
+    keys.SetPortNames({}, {});
+    keys.ClearLog();
+    rig.session.TrySilentReconnect();
+    EXPECT_TRUE(other.Log().empty()) << testing::PrintToString(other.Log());
+    EXPECT_TRUE(other.Sent().empty());
+    EXPECT_EQ(keys.Sent().size(), 1u);
+    EXPECT_FALSE(rig.link.state.connected);
+}
+
 TEST(PortWatcher, NoticesPortsComingAndGoing) {
     VirtualEventLoop loop;
     RecordingReporter reporter;

@@ -37,10 +37,6 @@ void QtDeviceObserver::ProgressClose() {
     delete progress_.data();
 }
 
-ProgressDialog* QtDeviceObserver::Progress() const {
-    return progress_.data();
-}
-
 void QtDeviceObserver::ApplyTexts() {
     if (progress_) {
         progress_->ApplyTexts();

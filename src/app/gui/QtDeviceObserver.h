@@ -34,8 +34,6 @@ public:
     bool PerformanceEditorVisible() override;
     std::string SelectedDevice() override;
 
-    // The progress window while a fetch runs, else null.
-    [[nodiscard]] ProgressDialog* Progress() const;
     // Texts again after a language switch (the progress window may be up).
     void ApplyTexts();
 

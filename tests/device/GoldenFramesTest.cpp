@@ -150,6 +150,21 @@ Bytes UploadChecksumAck() {
                   kEnd});
 }
 
+Bytes ListingChecksumAck() {
+    return Frame({kHead,
+                  {0x12},
+                  {0x00, 0x02},              // 2 = checksum error, the listing stops
+                  {0x01, 0x30, 0x00, 0x01},  // checksum 0x01B0
+                  kEnd});
+}
+Bytes TableChecksumAck() {
+    return Frame({kHead,
+                  {0x04},
+                  {0x00, 0x02},              // 2 = checksum error
+                  {0x01, 0x22, 0x00, 0x01},  // checksum 0x01A2
+                  kEnd});
+}
+
 Bytes QueryUsbRequest() {
     return Frame({kHead,
                   {0x12},                                // CMD_QUERY_FILES
@@ -523,6 +538,35 @@ TEST(GoldenFramesFromThePc, DamagedBlockIsAskedForAgain) {
     EXPECT_EQ(test::ReadFile(t.Local("A.MID")), AsString(PatternData(75)));
 }
 
+TEST(GoldenFramesFromThePc, DamagedEntryAndTableBlockAreAnsweredWithStatus2) {
+    TransferRig t;
+    t.rig->tamper = [](Bytes& frame) {
+        if (frame[8] == 0x12 && frame.size() > 16) {
+            frame[frame.size() - 4] ^= 0x01;
+        }
+        return true;
+    };
+    t.rig->output.sent.clear();
+    EXPECT_FALSE(t.transfers->QueryFiles("USER"));
+    EXPECT_TRUE(SameFrames(t.rig->output.sent, {QueryUserRequest(), ListingChecksumAck()}));
+
+    TempDir tables;
+    DeviceRig rig(OneTableOptions(tables));
+    rig.tamper = [](Bytes& frame) {
+        if (frame.size() == 538) {
+            frame[533] ^= 0x01;
+        }
+        return true;
+    };
+    TempDir folder;
+    {
+        const Exchange exchange(rig.link);
+        EXPECT_FALSE(GetTabFiles(rig.link, exchange, folder.Path(), 6, false, false));
+    }
+    // A damaged table block is not asked for again: the fetch ends after the acknowledgement 2.
+    EXPECT_TRUE(SameFrames(rig.output.sent, {TableRequest(6), TableAck(), TableChecksumAck()}));
+}
+
 TEST(GoldenFramesFromThePc, DownloadHeaderAndPackets) {
     TransferRig t;
     WriteFile(t.Local("B.MID"), AsString(DownloadFileData()));
@@ -617,57 +661,6 @@ TEST_F(GoldenFramesFromTheInstrument, ConnectionKeepAliveAndAbort) {
     EXPECT_EQ(other->identity->deviceId, 261);
 }
 
-// Both bytes of the identifier are signed: the instrument must pick them so that the program's
-// reading gives the identifier back.
-TEST(GoldenIdentity, DeviceIdentifierBytes) {
-    struct Case {
-        int id;
-        uint8_t low;
-        uint8_t high;
-    };
-    for (const Case c : {Case{261, 0x05, 0x01}, Case{200, 0xC8, 0x01}, Case{255, 0xFF, 0x01},
-                         Case{-2, 0xFE, 0x00}, Case{-129, 0x7F, 0xFF}, Case{-258, 0xFE, 0xFF},
-                         Case{32639, 0x7F, 0x7F}, Case{-32896, 0x80, 0x80}}) {
-        IdentityRecord id = GoldenIdentity();
-        id.deviceId = c.id;
-        const Bytes record = id.Encode();
-        ASSERT_EQ(record.size(), 74u);
-        EXPECT_EQ(record[53], c.low) << c.id;
-        EXPECT_EQ(record[54], c.high) << c.id;
-        EXPECT_EQ(IdentityRecord::Decode(record)->deviceId, c.id);
-    }
-    // Beyond what two signed bytes carry: the nearest identifier that they do.
-    IdentityRecord id = GoldenIdentity();
-    id.deviceId = 40000;
-    EXPECT_EQ(IdentityRecord::Decode(id.Encode())->deviceId, 32639);
-}
-
-TEST_F(GoldenFramesFromTheInstrument, ProgramTakesTheIdentityFromTheReply) {
-    DeviceRig rig;
-    // The simulated instrument's own reply is replaced by the bytes above.
-    rig.tamper = [](Bytes& frame) {
-        if (frame.size() == 164 && frame[8] == 0x00) {
-            frame = ConnectReply();
-        }
-        return true;
-    };
-    ASSERT_TRUE(rig.session.Connect(false));
-    EXPECT_EQ(rig.app.currentDevice, "SIM-88");
-    const DeviceProfileValues& values = rig.app.profile.Values();
-    EXPECT_EQ(values.firmwareVersion, "2.10");
-    EXPECT_EQ(values.deviceClass, 3);
-    EXPECT_EQ(values.controllerTypes, 0x85);
-    EXPECT_EQ(values.controllerPedal, 2);
-    EXPECT_EQ(values.controllerKnob, 6);
-    EXPECT_EQ(values.controllerPad, 12);
-    EXPECT_EQ(values.controllerPitchbend, 1);
-    EXPECT_EQ(values.knobFunctionGroups, 4);
-    EXPECT_EQ(values.knobCustomGroup, 2);
-    EXPECT_EQ(values.kbdRangeL, 28);  // class 3
-    EXPECT_EQ(values.kbdRangeH, 103);
-    EXPECT_EQ(rig.app.profile.File().GetInt("Firmware", "DeviceID", 0), 200);
-}
-
 TEST_F(GoldenFramesFromTheInstrument, PresetTableSizeAndBlocks) {
     EXPECT_TRUE(SameFrames(Answers(TableRequest(6)),
                            {TableHeaderReply(0x04, {0x01, 0x4F, 0x00, 0x01})}));  // 0x014F
@@ -702,6 +695,8 @@ TEST_F(GoldenFramesFromTheInstrument, PresetTableSizeAndBlocks) {
 }
 
 TEST_F(GoldenFramesFromTheInstrument, ListingAndUpload) {
+    // Nothing of that name in USER, the folder at start.
+    EXPECT_TRUE(SameFrames(Answers(UploadRequest()), {StatusReply(0x14, 3, 0xB3)}));
     EXPECT_TRUE(SameFrames(Answers(QueryUserRequest()), {FolderEntryReply()}));
     EXPECT_TRUE(SameFrames(Answers(QueryUsbRequest()), {FileEntryReply()}));
     EXPECT_TRUE(SameFrames(Answers(ListingAck()), {ListingEndReply()}));
@@ -760,6 +755,57 @@ TEST_F(GoldenFramesFromTheInstrument, DownloadAndDelete) {
     EXPECT_TRUE(SameFrames(Answers(DeleteRequest()), {StatusReply(0x15, 0, 0xB1)}));
     EXPECT_FALSE(instrument->Storage().FindFile("USB", "A.MID"));
     EXPECT_TRUE(SameFrames(Answers(DeleteRequest()), {StatusReply(0x15, 1, 0xB2)}));
+}
+
+// Both bytes of the identifier are signed: the instrument must pick them so that the program's
+// reading gives the identifier back.
+TEST(GoldenIdentity, DeviceIdentifierBytes) {
+    struct Case {
+        int id;
+        uint8_t low;
+        uint8_t high;
+    };
+    for (const Case c : {Case{261, 0x05, 0x01}, Case{200, 0xC8, 0x01}, Case{255, 0xFF, 0x01},
+                         Case{-2, 0xFE, 0x00}, Case{-129, 0x7F, 0xFF}, Case{-258, 0xFE, 0xFF},
+                         Case{32639, 0x7F, 0x7F}, Case{-32896, 0x80, 0x80}}) {
+        IdentityRecord id = GoldenIdentity();
+        id.deviceId = c.id;
+        const Bytes record = id.Encode();
+        ASSERT_EQ(record.size(), 74u);
+        EXPECT_EQ(record[53], c.low) << c.id;
+        EXPECT_EQ(record[54], c.high) << c.id;
+        EXPECT_EQ(IdentityRecord::Decode(record)->deviceId, c.id);
+    }
+    // Beyond what two signed bytes carry: the nearest identifier that they do.
+    IdentityRecord id = GoldenIdentity();
+    id.deviceId = 40000;
+    EXPECT_EQ(IdentityRecord::Decode(id.Encode())->deviceId, 32639);
+}
+
+TEST(GoldenIdentity, ProgramTakesTheIdentityFromTheReply) {
+    DeviceRig rig;
+    // The simulated instrument's own reply is replaced by the bytes above.
+    rig.tamper = [](Bytes& frame) {
+        if (frame.size() == 164 && frame[8] == 0x00) {
+            frame = ConnectReply();
+        }
+        return true;
+    };
+    ASSERT_TRUE(rig.session.Connect(false));
+    EXPECT_EQ(rig.app.currentDevice, "SIM-88");
+    const DeviceProfileValues& values = rig.app.profile.Values();
+    EXPECT_EQ(values.firmwareVersion, "2.10");
+    EXPECT_EQ(values.deviceClass, 3);
+    EXPECT_EQ(values.controllerTypes, 0x85);
+    EXPECT_EQ(values.controllerPedal, 2);
+    EXPECT_EQ(values.controllerKnob, 6);
+    EXPECT_EQ(values.controllerPad, 12);
+    EXPECT_EQ(values.controllerPitchbend, 1);
+    EXPECT_EQ(values.knobFunctionGroups, 4);
+    EXPECT_EQ(values.knobCustomGroup, 2);
+    EXPECT_EQ(values.kbdRangeL, 28);  // class 3
+    EXPECT_EQ(values.kbdRangeH, 103);
+    EXPECT_EQ(rig.app.profile.File().GetInt("Firmware", "DeviceID", 0), 200);
 }
 
 }  // namespace

@@ -176,8 +176,13 @@ Bytes IdentityRecord::Encode() const {
     w.FixedText(productName, 30);
     w.FixedText(firmwareVersion, 9);
     w.Zeros(12);
-    // The inverse of the signed decoding: low byte first.
-    w.U16Le(static_cast<uint16_t>(deviceId));
+    // The inverse of the signed decoding (low + 256 × high, both bytes signed): the low byte is
+    // the value's low eight bits read as a signed number, the high byte makes up the rest. A
+    // plain 16-bit split would turn 200 (C8 00) into -56.
+    const int id = std::clamp(deviceId, IdentityRecord::kMinDeviceId, IdentityRecord::kMaxDeviceId);
+    const int low = static_cast<int8_t>(static_cast<uint8_t>(id & 0xFF));
+    w.U8(static_cast<uint8_t>(low));
+    w.U8(static_cast<uint8_t>((id - low) / 256));
     w.U8(controllerTypes);
     w.U8(pedals);
     w.U8(knobs);

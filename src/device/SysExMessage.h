@@ -109,6 +109,9 @@ struct IdentityRecord {
     std::string productName;      // at most 30 bytes
     std::string firmwareVersion;  // at most 9 bytes
     int deviceId = 0;             // signed low byte + 256 × signed high byte
+    // What the two signed bytes can carry: -128 + 256 × -128 … 127 + 256 × 127.
+    static constexpr int kMinDeviceId = -32896;
+    static constexpr int kMaxDeviceId = 32639;
     uint8_t controllerTypes = 0;
     uint8_t pedals = 0;
     uint8_t knobs = 0;
@@ -119,7 +122,8 @@ struct IdentityRecord {
 
     // From the 74 record bytes; nullopt when fewer are given.
     [[nodiscard]] static std::optional<IdentityRecord> Decode(ByteView record);
-    // The 74 record bytes (for the simulated instrument).
+    // The 74 record bytes (for the simulated instrument); a device identifier outside the
+    // range above is sent as the nearest one inside it.
     [[nodiscard]] Bytes Encode() const;
     bool operator==(const IdentityRecord&) const = default;
 };

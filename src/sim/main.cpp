@@ -264,7 +264,7 @@ int main(int argc, char** argv) {
         });
     app.add_option("--class", options.deviceClass, "Device class")->check(CLI::Range(0, 255));
     app.add_option("--device-id", options.deviceId, "Device identifier")
-        ->check(CLI::Range(-32768, 32767))
+        ->check(CLI::Range(IdentityRecord::kMinDeviceId, IdentityRecord::kMaxDeviceId))
         ->each([&options](const std::string&) { options.deviceIdGiven = true; });
     app.add_option("--faults", options.faults,
                    "Faults, e.g. drop=0.05,corrupt=0.05,late=0.01,nak=0.1,refuse-connect,"

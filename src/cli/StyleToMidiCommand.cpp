@@ -65,7 +65,7 @@ int RunConversion(ConversionMode mode, const ConvertOptions& options, const CliS
         converter.SetOverrides(*check.overrides);
     }
     const StyleToMidi::SaveResult result =
-        converter.Save(mode, options.target, reporter, app.programFolder);
+        converter.Save(mode, options.target, reporter);
     if (result != StyleToMidi::SaveResult::Written) {
         return kExitFailed;
     }

@@ -284,8 +284,8 @@ TEST_F(StyleConversionPagesTest, WizardTurnsTheMidiFileBackIntoAStyleWithEverySe
     EXPECT_EQ(Find<QLineEdit>("m2sPath")->text(), Q(midi));
     EXPECT_EQ(Find<QLineEdit>("m2sShortName")->text(), "POP");
     const QString analysis = Find<QPlainTextEdit>("m2sAnalysis")->toPlainText();
-    EXPECT_TRUE(analysis.contains("Main A: 2 bars, channels 1 3 5")) << analysis.toStdString();
-    EXPECT_TRUE(analysis.contains("Fill In AA: 1 bars")) << analysis.toStdString();
+    EXPECT_TRUE(analysis.contains("Main A: 2 bar(s), channels 1 3 5")) << analysis.toStdString();
+    EXPECT_TRUE(analysis.contains("Fill In AA: 1 bar(s)")) << analysis.toStdString();
     // Main C is not in the file: its box cannot be checked. Main B is left out.
     EXPECT_FALSE(Find<QCheckBox>("m2sBox4")->isEnabled());
     EXPECT_TRUE(Find<QCheckBox>("m2sBox3")->isChecked());

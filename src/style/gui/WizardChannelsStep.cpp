@@ -1,5 +1,6 @@
 #include "style/gui/WizardChannelsStep.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -116,9 +117,9 @@ WizardChannelsStep::WizardChannelsStep(MidiToStyleSteps& steps, AppConfig& confi
     sectionLabel_ = new QLabel(this);
     sections_ = new QListWidget(this);
     sections_->setObjectName(QStringLiteral("m2sSections"));
-    sections_->setMaximumWidth(sections_->fontMetrics().averageCharWidth() * 16);
     sectionLabel_->setBuddy(sections_);
     connect(sections_, &QListWidget::currentRowChanged, this, &WizardChannelsStep::SectionChosen);
+    sections_->setMaximumWidth(sections_->fontMetrics().averageCharWidth() * 14);
     auto* sectionColumn = new QVBoxLayout;
     sectionColumn->addWidget(sectionLabel_);
     sectionColumn->addWidget(sections_, 1);
@@ -138,6 +139,12 @@ WizardChannelsStep::WizardChannelsStep(MidiToStyleSteps& steps, AppConfig& confi
     scroll->setWidget(rowsHost);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // A row cell reached with Tab is scrolled into view.
+    connect(qApp, &QApplication::focusChanged, scroll, [scroll, rowsHost](QWidget*, QWidget* now) {
+        if (now != nullptr && rowsHost->isAncestorOf(now)) {
+            scroll->ensureWidgetVisible(now);
+        }
+    });
     auto* settingLayout = new QVBoxLayout(settingGroup_);
     settingLayout->addWidget(scroll);
 
@@ -146,16 +153,15 @@ WizardChannelsStep::WizardChannelsStep(MidiToStyleSteps& steps, AppConfig& confi
     for (int b = 0; b < kSectionBoxCount; ++b) {
         auto* box = new QCheckBox(alsoGroup_);
         box->setObjectName(QStringLiteral("m2sAlso%1").arg(b));
-        alsoGrid->addWidget(box, b % 6, b / 6);
+        alsoGrid->addWidget(box, b / 6, b % 6);
         connect(box, &QCheckBox::toggled, this,
                 [this, b](bool on) { steps_.alsoApply.set(static_cast<size_t>(b), on); });
         also_[static_cast<size_t>(b)] = box;
     }
     auto_ = MakeButton("m2sAuto", alsoGroup_);
     apply_ = MakeButton("m2sApply", alsoGroup_);
-    alsoGrid->addWidget(auto_, 6, 0);
-    alsoGrid->addWidget(apply_, 6, 1);
-    alsoGrid->setRowStretch(7, 1);
+    alsoGrid->addWidget(auto_, 0, 6);
+    alsoGrid->addWidget(apply_, 1, 6);
     connect(auto_, &QPushButton::clicked, this, [this] {
         steps_.AutoBoxes();
         ShowAlsoApply();
@@ -183,10 +189,10 @@ WizardChannelsStep::WizardChannelsStep(MidiToStyleSteps& steps, AppConfig& confi
     connect(back_, &QPushButton::clicked, this, &WizardChannelsStep::BackClicked);
     connect(next_, &QPushButton::clicked, this, &WizardChannelsStep::NextClicked);
 
+    // "Also apply to" runs under the rows, so the rows get the page's width.
     auto* middle = new QHBoxLayout;
     middle->addLayout(sectionColumn);
     middle->addWidget(settingGroup_, 1);
-    middle->addWidget(alsoGroup_);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(load_);
     buttons->addWidget(save_);
@@ -197,6 +203,7 @@ WizardChannelsStep::WizardChannelsStep(MidiToStyleSteps& steps, AppConfig& confi
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(step_);
     layout->addLayout(middle, 1);
+    layout->addWidget(alsoGroup_);
     layout->addLayout(buttons);
     ApplyTexts();
 }

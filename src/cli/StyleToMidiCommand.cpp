@@ -10,8 +10,8 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/CliCommon.h"
 #include "base/Text.h"
+#include "cli/CliCommon.h"
 #include "cli/ConsoleReporter.h"
 #include "style/StyleToMidi.h"
 
@@ -84,7 +84,7 @@ int RunConversion(ConversionMode mode, const ConvertOptions& options, const CliS
     }
     ConversionReporter reporter(state.options.yes && !state.options.no);
     return ConvertOne(mode, options.style, options.target, options, reporter) ? kExitOk
-                                                                               : kExitFailed;
+                                                                              : kExitFailed;
 }
 
 // The styles named: files as given, folders by their ".sty" files (any letter case) in name
@@ -99,7 +99,8 @@ std::optional<std::vector<fs::path>> CollectStyles(const std::vector<std::string
         }
         std::vector<fs::path> found;
         for (const fs::directory_entry& entry : fs::directory_iterator(input, ec)) {
-            if (entry.is_regular_file(ec) && EqualsNoCase(entry.path().extension().string(), ".sty")) {
+            if (entry.is_regular_file(ec) &&
+                EqualsNoCase(entry.path().extension().string(), ".sty")) {
                 found.push_back(entry.path());
             }
         }
@@ -141,8 +142,7 @@ int RunBatch(const std::vector<std::string>& inputs, const std::string& outDir,
         const fs::path& style = (*styles)[i];
         std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, styles->size(), style.string().c_str());
         const fs::path target = fs::path(outDir) / style.filename();
-        if (!ConvertOne(ConversionMode::Midi, style.string(), target.string(), options,
-                        reporter)) {
+        if (!ConvertOne(ConversionMode::Midi, style.string(), target.string(), options, reporter)) {
             ++failed;
         }
     }

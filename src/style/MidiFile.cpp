@@ -1,12 +1,12 @@
 #include "style/MidiFile.h"
 
 #include <algorithm>
-#include <optional>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <new>
+#include <optional>
 #include <system_error>
 
 #include "base/FileIo.h"

@@ -106,8 +106,7 @@ bool MidiToStyleSteps::ApplyAlso(Reporter& reporter) {
     return section_ >= 0 && wizard_.AlsoApply(section_, alsoApply, reporter);
 }
 
-bool MidiToStyleSteps::LoadWith(DialogFolderKey key, const ChooseFile& choose,
-                                Reporter& reporter) {
+bool MidiToStyleSteps::LoadWith(DialogFolderKey key, const ChooseFile& choose, Reporter& reporter) {
     const std::optional<fs::path> chosen = choose({kDscFilter, key, {}});
     if (!chosen || !wizard_.LoadDescription(*chosen, reporter)) {
         return false;

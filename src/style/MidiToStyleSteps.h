@@ -87,12 +87,11 @@ private:
     // The dialog, the extension, an empty name reported under `caption` (the dialog opens again),
     // the question before an existing file is replaced; then `write`. The folder is stored when
     // it wrote.
-    [[nodiscard]] SaveFlow SaveWith(const FileChoice& choice, std::string_view extension,
-                                    std::string_view caption, const ChooseFile& choose,
-                                    Reporter& reporter,
-                                    const std::function<SaveFlow(const std::filesystem::path&)>& write);
-    [[nodiscard]] bool LoadWith(DialogFolderKey key, const ChooseFile& choose,
-                                Reporter& reporter);
+    [[nodiscard]] SaveFlow SaveWith(
+        const FileChoice& choice, std::string_view extension, std::string_view caption,
+        const ChooseFile& choose, Reporter& reporter,
+        const std::function<SaveFlow(const std::filesystem::path&)>& write);
+    [[nodiscard]] bool LoadWith(DialogFolderKey key, const ChooseFile& choose, Reporter& reporter);
 
     AppConfig& config_;
     const LanguageTable& language_;

@@ -49,8 +49,8 @@ SaveFlow StyleToMidiPresenter::Save(ConversionMode mode, const Typed& typed,
             converter_.SetOverrides(*check.overrides);
         }
         FileChoice choice{setup.filter, setup.folder, {}};
-        if (const auto suggested = WithExtension(converter_.StylePath().filename(),
-                                                 setup.extension)) {
+        if (const auto suggested =
+                WithExtension(converter_.StylePath().filename(), setup.extension)) {
             choice.suggestedName = suggested->string();
         }
         const std::optional<fs::path> chosen = choose(choice);

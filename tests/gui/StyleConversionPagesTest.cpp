@@ -53,7 +53,9 @@ public:
         QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
         timer_.start(10);
     }
-    ~FileDialogQueue() { EXPECT_TRUE(answers_.empty()) << answers_.size() << " dialogs did not open"; }
+    ~FileDialogQueue() {
+        EXPECT_TRUE(answers_.empty()) << answers_.size() << " dialogs did not open";
+    }
     QStringList captions;
 
 private:
@@ -173,8 +175,9 @@ TEST_F(StyleConversionPagesTest, StyleToMidiFromOpenToItsThreeFiles) {
     window_.ShowPage(1);
     RecordingReporter& reporter = window_.Reporter();
     Click("s2mSaveMidi");
-    EXPECT_EQ(Texts(), (std::vector<std::string>{
-                           "No style file is open.\nPlease open a style file first."}));
+    EXPECT_EQ(
+        Texts(),
+        (std::vector<std::string>{"No style file is open.\nPlease open a style file first."}));
 
     {
         FileDialogQueue dialogs({Q(window_.Local() / "pop.sty")});
@@ -210,7 +213,8 @@ TEST_F(StyleConversionPagesTest, StyleToMidiFromOpenToItsThreeFiles) {
     fs::create_directory(window_.Local() / "out");
     WriteFile(window_.Home() / "log.txt", "the user's own");
     {
-        FileDialogQueue dialogs({Q(window_.Local() / "out" / ".mid"), Q(window_.Local() / "out" / "song")});
+        FileDialogQueue dialogs(
+            {Q(window_.Local() / "out" / ".mid"), Q(window_.Local() / "out" / "song")});
         Click("s2mSaveMidi");
     }
     EXPECT_EQ(Texts(), (std::vector<std::string>{"The file name can't be null"}));
@@ -274,8 +278,8 @@ TEST_F(StyleConversionPagesTest, WizardTurnsTheMidiFileBackIntoAStyleWithEverySe
 
     window_.ShowPage(0);
     Click("m2sNext1");
-    EXPECT_EQ(Texts(), (std::vector<std::string>{
-                           "No MIDI file is open.\nPlease open a MIDI file first."}));
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"No MIDI file is open.\nPlease open a MIDI file first."}));
     reporter.Clear();
     {
         FileDialogQueue dialogs({Q(midi)});
@@ -318,8 +322,12 @@ TEST_F(StyleConversionPagesTest, WizardTurnsTheMidiFileBackIntoAStyleWithEverySe
     // A main's chord channels start muted under every chord; now only under the minor
     // ones and the major chord.
     const auto mask = [this] {
-        return window_.Panel().findChild<MidiToStyleWizard*>()->Steps().Wizard().Channels(
-            MainSlot(0))[2].chordMask;
+        return window_.Panel()
+            .findChild<MidiToStyleWizard*>()
+            ->Steps()
+            .Wizard()
+            .Channels(MainSlot(0))[2]
+            .chordMask;
     };
     EXPECT_EQ(mask(), 0u);
     EXPECT_EQ(Find<QPushButton>("m2sRow2Chord")->text(), QStringLiteral("Yes"));
@@ -342,7 +350,7 @@ TEST_F(StyleConversionPagesTest, WizardTurnsTheMidiFileBackIntoAStyleWithEverySe
     EXPECT_EQ(mask(), ~0x0007FF01u);
     // Also apply to the mains and fills.
     Click("m2sAuto");
-    EXPECT_TRUE(Find<QCheckBox>("m2sAlso6")->isChecked());   // Fill A
+    EXPECT_TRUE(Find<QCheckBox>("m2sAlso6")->isChecked());    // Fill A
     EXPECT_FALSE(Find<QCheckBox>("m2sAlso10")->isChecked());  // Ending A
     Click("m2sApply");
     EXPECT_EQ(Texts(), (std::vector<std::string>{"All selected segments also be changed"}));
@@ -458,6 +466,50 @@ TEST_F(StyleConversionPagesTest, DeclinedReplacementAndSendingTheStyleToTheInstr
               (window_.Local() / "a").string());
 }
 
+TEST_F(StyleConversionPagesTest, DescriptionFilesSavedAndLoadedOnSteps2And3) {
+    const fs::path midi = MidiOfTheStylePage(QStringLiteral("pop"));
+    RecordingReporter& reporter = window_.Reporter();
+    window_.ShowPage(0);
+    ASSERT_TRUE(window_.Panel().findChild<MidiToStyleWizard*>()->OpenMidi(midi));
+    Click("m2sNext1");
+
+    // Step 2: a changed row saved, reset away, and loaded back.
+    Choose("m2sRow3HighKey", "A");
+    {
+        FileDialogQueue dialogs({Q(window_.Local() / "rows")});
+        Click("m2sSaveDsc");
+    }
+    ASSERT_TRUE(fs::exists(window_.Local() / "rows.dsc"));
+    Click("m2sReset");
+    EXPECT_EQ(Find<QComboBox>("m2sRow3HighKey")->currentText(), "#F");
+    {
+        FileDialogQueue dialogs({Q(window_.Local() / "rows.dsc")});
+        Click("m2sLoadDsc");
+    }
+    EXPECT_EQ(Find<QComboBox>("m2sRow3HighKey")->currentText(), "A");
+
+    // Step 3: the same with a one-touch value.
+    Click("m2sNext2");
+    auto* pan = Find<QSpinBox>("m2sOts0Part3Pan");
+    pan->setFocus();
+    pan->selectAll();
+    QTest::keyClicks(pan, "20");
+    {
+        FileDialogQueue dialogs({Q(window_.Local() / "ots")});
+        Click("m2sSaveOts");
+    }
+    Click("m2sResetOts");
+    EXPECT_EQ(pan->value(), 64);
+    {
+        FileDialogQueue dialogs({Q(window_.Local() / "ots.dsc")});
+        Click("m2sLoadOts");
+    }
+    EXPECT_EQ(pan->value(), 20);
+    EXPECT_TRUE(reporter.Empty()) << Texts().front();
+    EXPECT_EQ(window_.App().config.DialogFolder(dialog_folder::kM2sLoadOts),
+              window_.Local().string());
+}
+
 TEST_F(StyleConversionPagesTest, ChordMuteDialogButtons) {
     ChordMuteDialog dialog(0x0000FFFF, window_.App().language);
     const auto checked = [&dialog] {
@@ -525,8 +577,8 @@ TEST_F(StyleConversionPagesTest, TrackThatEndsEarlyIsReported) {
         file.U32Be(static_cast<uint32_t>(body.size()));
         file.Append(body);
     };
-    track({0x00, 0xFF, 0x06, 0x04, 'S', 'i', 'n', 't', 0x00, 0xFF, 0x06, 0x06, 'M', 'a', 'i', 'n',
-           ' ', 'A', 0x83, 0x00, 0xFF, 0x2F, 0x00});
+    track({0x00, 0xFF, 0x06, 0x04, 'S', 'i', 'n',  't',  0x00, 0xFF, 0x06, 0x06,
+           'M',  'a',  'i',  'n',  ' ', 'A', 0x83, 0x00, 0xFF, 0x2F, 0x00});
     track({0x00, 0x92, 60, 100, 0x83, 0x60, 0x82, 60, 0, 0x00, 0xF4, 0x00, 0x92, 62, 100, 0x00,
            0xFF, 0x2F, 0x00});
     WriteFile(window_.Local() / "cut.mid", AsText(file.Take()));

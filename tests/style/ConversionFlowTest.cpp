@@ -60,9 +60,9 @@ protected:
         EXPECT_TRUE(page.Open(dir_ / "pop.sty", reporter_));
         ScriptedDialogs dialogs;
         dialogs.Answer({dir_ / "pop.mid"});
-        EXPECT_EQ(page.Save(ConversionMode::Midi, {"POP", "120", "4/4"}, dialogs.Chooser(),
-                            reporter_),
-                  SaveFlow::Written);
+        EXPECT_EQ(
+            page.Save(ConversionMode::Midi, {"POP", "120", "4/4"}, dialogs.Chooser(), reporter_),
+            SaveFlow::Written);
         reporter_.Clear();
         return dir_ / "pop.mid";
     }
@@ -86,18 +86,18 @@ TEST_F(ConversionFlowTest, SaveMidiChecksInOrderThenTheDialogUntilANameIsGiven) 
     EXPECT_EQ(page.Shown().tempo, "120");
     EXPECT_EQ(page.Shown().timeSignature, "4/4");
     EXPECT_EQ(config_.DialogFolder(dialog_folder::kS2mOpenStyle), dir_.Path().string());
-    for (const StyleToMidiPresenter::Typed& typed : std::vector<StyleToMidiPresenter::Typed>{
-             {"", "x", "x"},
-             {"NINECHARS", "120", "4/4"},
-             {"   ", "120", "4/4"},
-             {"POP", " ", "4/4"},
-             {"POP", "120.5", "4/4"},
-             {"POP", "281", "4/4"},
-             {"POP", "120", "3"},
-             {"POP", "120", "3/5"},
-             {"POP", "120", "a/4"},
-             {"POP", "120", "3x/4"},
-             {"POP", "120", "3/4x"}}) {
+    for (const StyleToMidiPresenter::Typed& typed :
+         std::vector<StyleToMidiPresenter::Typed>{{"", "x", "x"},
+                                                  {"NINECHARS", "120", "4/4"},
+                                                  {"   ", "120", "4/4"},
+                                                  {"POP", " ", "4/4"},
+                                                  {"POP", "120.5", "4/4"},
+                                                  {"POP", "281", "4/4"},
+                                                  {"POP", "120", "3"},
+                                                  {"POP", "120", "3/5"},
+                                                  {"POP", "120", "a/4"},
+                                                  {"POP", "120", "3x/4"},
+                                                  {"POP", "120", "3/4x"}}) {
         EXPECT_EQ(page.Save(ConversionMode::Midi, typed, dialogs.Chooser(), reporter_),
                   SaveFlow::Refused);
     }
@@ -130,9 +130,8 @@ TEST_F(ConversionFlowTest, SaveMidiChecksInOrderThenTheDialogUntilANameIsGiven) 
     EXPECT_EQ(dialogs.requests[0].filter, "MIDI files(*.mid)|*.mid||");
     EXPECT_EQ(dialogs.requests[0].folder.key, "SaveMidiDefPath");
     EXPECT_EQ(dialogs.requests[0].suggestedName, "pop.mid");
-    EXPECT_EQ(reporter_.Messages(),
-              (std::vector<Message>{
-                  {Icon::Information, "SaveMidi", "The file name can't be null", false}}));
+    EXPECT_EQ(reporter_.Messages(), (std::vector<Message>{{Icon::Information, "SaveMidi",
+                                                           "The file name can't be null", false}}));
     EXPECT_EQ(page.LastWritten(), dir_ / "out" / "song.mid");
     MidiFile midi;
     ASSERT_TRUE(midi.load(dir_ / "out" / "song.mid", reporter_));
@@ -197,17 +196,18 @@ TEST_F(ConversionFlowTest, OneTouchAndDescriptionSavesSkipTheMidiChecks) {
 class WizardFlowTest : public ConversionFlowTest {
 protected:
     MidiToStyleSteps MakeSteps() {
-        return MidiToStyleSteps(config_, language_, dir_.Path(), [this] { return instrumentKnown_; });
+        return MidiToStyleSteps(config_, language_, dir_.Path(),
+                                [this] { return instrumentKnown_; });
     }
 };
 
 TEST_F(WizardFlowTest, StepOneRefusesNextWithoutAFileOrWithABadShortName) {
     MidiToStyleSteps steps = MakeSteps();
     EXPECT_FALSE(steps.NextFromOpen(reporter_));
-    EXPECT_EQ(reporter_.Messages(),
-              (std::vector<Message>{
-                  {Icon::Error, "Error", "No MIDI file is open.\nPlease open a MIDI file first.",
-                   false}}));
+    EXPECT_EQ(
+        reporter_.Messages(),
+        (std::vector<Message>{{Icon::Error, "Error",
+                               "No MIDI file is open.\nPlease open a MIDI file first.", false}}));
 
     // The file is opened as named, whatever the case of its extension.
     const fs::path midi = SampleMidi();
@@ -227,10 +227,9 @@ TEST_F(WizardFlowTest, StepOneRefusesNextWithoutAFileOrWithABadShortName) {
         EXPECT_FALSE(steps.NextFromOpen(reporter_)) << name;
         EXPECT_EQ(steps.Current(), MidiToStyleSteps::Step::Open);
     }
-    EXPECT_EQ(reporter_.Texts(),
-              (std::vector<std::string>{"The short name can't be null",
-                                        "The length of short name must be 1~8",
-                                        "The short name can't be null"}));
+    EXPECT_EQ(reporter_.Texts(), (std::vector<std::string>{"The short name can't be null",
+                                                           "The length of short name must be 1~8",
+                                                           "The short name can't be null"}));
     steps.shortName = "EIGHTCHR";
     EXPECT_TRUE(steps.NextFromOpen(reporter_));
     EXPECT_EQ(steps.Wizard().Model().info.shortName, "EIGHTCHR");
@@ -304,8 +303,7 @@ TEST_F(WizardFlowTest, BackAndNextKeepEverySettingUpToTheSavedStyle) {
     EXPECT_EQ(m.sections[MainSlot(0)].channels[4].chordMask, 0xFFFFFF00u);
     EXPECT_EQ(m.oneTouch[2][1].volume, 77);
     EXPECT_EQ(m.oneTouch[0][0].program, 12);
-    EXPECT_EQ(m.sections[MainSlot(0)].music,
-              steps.Wizard().Model().sections[MainSlot(0)].music);
+    EXPECT_EQ(m.sections[MainSlot(0)].music, steps.Wizard().Model().sections[MainSlot(0)].music);
 }
 
 TEST_F(WizardFlowTest, OneTouchStepWithoutInstrumentInformationAsksAndConnects) {
@@ -332,8 +330,8 @@ TEST_F(WizardFlowTest, OneTouchStepWithoutInstrumentInformationAsksAndConnects) 
     EXPECT_EQ(steps.Current(), MidiToStyleSteps::Step::OneTouch);
     ASSERT_EQ(reporter_.Messages().size(), 4u);
     EXPECT_EQ(reporter_.Messages()[0],
-              (Message{Icon::Question, "OTS Setting",
-                       std::string(MidiToStyle::kOtsSettingQuestion), true}));
+              (Message{Icon::Question, "OTS Setting", std::string(MidiToStyle::kOtsSettingQuestion),
+                       true}));
 
     // Step 2's Save is refused without the information, before any dialog.
     instrumentKnown_ = false;
@@ -360,11 +358,11 @@ TEST_F(WizardFlowTest, DeclinedReplacementSavesNothingAndKeepsTheFolder) {
     EXPECT_EQ(steps.Finish(dialogs.Chooser(), reporter_), SaveFlow::Declined);
     EXPECT_EQ(ReadFile(dir_ / "other" / "kept.sty"), "old");
     EXPECT_EQ(config_.DialogFolder(dialog_folder::kM2sSaveStyle), "/before");
-    EXPECT_EQ(reporter_.Messages(),
-              (std::vector<Message>{
-                  {Icon::Information, "Midi2Sty", "The file name can't be null", false},
-                  {Icon::Question, "SaveSty", "This file is exist, do you want to continue?",
-                   true}}));
+    EXPECT_EQ(
+        reporter_.Messages(),
+        (std::vector<Message>{
+            {Icon::Information, "Midi2Sty", "The file name can't be null", false},
+            {Icon::Question, "SaveSty", "This file is exist, do you want to continue?", true}}));
 
     // The one-touch step's description: same question, caption "SaveDsc".
     reporter_.Clear();

@@ -78,8 +78,7 @@ TEST(MidiFileHostile, TracksStoppedByARefusedByteAreRecorded) {
         1, 96,
         {TrackBytes().Event(0, {0x90, 60, 1}).End(),
          TrackBytes().Event(0, {0x91, 60, 1}).Event(200, {0x81, 60, 0}).Raw({0x10, 0xF4, 1}),
-         TrackBytes().Raw({0x00, 0x40, 0x40}),
-         TrackBytes().Event(0, {0x92, 60, 1})});
+         TrackBytes().Raw({0x00, 0x40, 0x40}), TrackBytes().Event(0, {0x92, 60, 1})});
     auto r = Load(file);
     ASSERT_TRUE(r->ok);
     const std::vector<MidiTrackEarlyEnd>& ends = r->midi.EarlyEnds();

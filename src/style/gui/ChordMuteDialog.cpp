@@ -26,8 +26,7 @@ QPushButton* MakeButton(const char* objectName, QWidget* parent) {
 
 }  // namespace
 
-ChordMuteDialog::ChordMuteDialog(uint32_t chordMask, const LanguageTable& language,
-                                 QWidget* parent)
+ChordMuteDialog::ChordMuteDialog(uint32_t chordMask, const LanguageTable& language, QWidget* parent)
     : QDialog(parent), language_(language), selection_(chordMask) {
     setObjectName(QStringLiteral("chordMuteDialog"));
     setModal(true);

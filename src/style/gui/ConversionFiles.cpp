@@ -23,10 +23,9 @@ std::optional<std::filesystem::path> FirstLocalFile(const QMimeData* data) {
     return std::nullopt;
 }
 
-ChooseFile Chooser(QWidget* parent, const AppConfig& config, const QString& caption,
-                   bool save) {
-    return [parent, &config, caption, save](const FileChoice& choice)
-               -> std::optional<std::filesystem::path> {
+ChooseFile Chooser(QWidget* parent, const AppConfig& config, const QString& caption, bool save) {
+    return [parent, &config, caption,
+            save](const FileChoice& choice) -> std::optional<std::filesystem::path> {
         const FileDialogRequest request{caption, choice.filter, choice.folder,
                                         QString::fromStdString(choice.suggestedName)};
         const QString chosen = save ? ChooseFileToSave(parent, config, request)

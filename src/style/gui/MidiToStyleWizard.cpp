@@ -51,9 +51,9 @@ QString ChannelList(uint16_t channels, const QString& none) {
 }  // namespace
 
 MidiToStyleWizard::MidiToStyleWizard(const PageServices& services, QWidget* parent)
-    : ToolPage(services, parent),
-      steps_(App().config, App().language, App().programFolder,
-             [this] { return App().profile.Values().deviceClass >= 0; }) {
+    : ToolPage(services, parent), steps_(App().config, App().language, App().programFolder, [this] {
+          return App().profile.Values().deviceClass >= 0;
+      }) {
     setObjectName(QStringLiteral("midiToStylePage"));
     setAcceptDrops(true);
 
@@ -141,8 +141,7 @@ QWidget* MidiToStyleWizard::BuildOpenStep() {
     back1_->setEnabled(false);  // the first step has nothing before it
     next1_ = MakeButton("m2sNext1", page);
     connect(open_, &QPushButton::clicked, this, [this] {
-        const auto chosen =
-            OpenFileChooser(this, App().config, open_->text())(steps_.OpenChoice());
+        const auto chosen = OpenFileChooser(this, App().config, open_->text())(steps_.OpenChoice());
         if (chosen) {
             (void)OpenMidi(*chosen);
         }
@@ -191,13 +190,6 @@ void MidiToStyleWizard::PageShown() {
 
 void MidiToStyleWizard::RefreshForDevice() {
     oneTouch_->Refresh();
-}
-
-void MidiToStyleWizard::BusyChanged(bool busy) {
-    // Connecting and sending are the page's exchanges; the rest works on files only.
-    for (QWidget* w : std::initializer_list<QWidget*>{channels_, oneTouch_}) {
-        w->setEnabled(!busy);
-    }
 }
 
 bool MidiToStyleWizard::OpenMidi(const std::filesystem::path& path) {
@@ -279,8 +271,8 @@ bool MidiToStyleWizard::ConnectInstrument() {
         return false;
     }
     QPointer<MidiToStyleWizard> self(this);
-    QPointer<MidiDeviceDialog> dialog = new MidiDeviceDialog(
-        Devices().Ports(), App().config, Messages(), App().language, this);
+    QPointer<MidiDeviceDialog> dialog =
+        new MidiDeviceDialog(Devices().Ports(), App().config, Messages(), App().language, this);
     const bool accepted = dialog->exec() == QDialog::Accepted;
     delete dialog.data();
     if (!self || !accepted) {
@@ -292,10 +284,9 @@ bool MidiToStyleWizard::ConnectInstrument() {
 
 void MidiToStyleWizard::Finish() {
     QPointer<MidiToStyleWizard> self(this);
-    const SaveFlow result =
-        steps_.Finish(SaveFileChooser(this, App().config,
-                                      UiText(App().language, kStep3, "IDS_FINISH")),
-                      Messages());
+    const SaveFlow result = steps_.Finish(
+        SaveFileChooser(this, App().config, UiText(App().language, kStep3, "IDS_FINISH")),
+        Messages());
     if (self && result == SaveFlow::Written) {
         OfferToSend(steps_.LastWritten());
     }
@@ -316,8 +307,8 @@ void MidiToStyleWizard::OfferToSend(const std::filesystem::path& style) {
     sendProgress_->setValue(0);
     sendProgress_->show();
     // The file goes into the folder listed last, so the style folder is listed first.
-    const bool sent = Devices().Files().QueryFiles(kUserStyleFolder) &&
-                      Devices().Files().DownloadFile(style);
+    const bool sent =
+        Devices().Files().QueryFiles(kUserStyleFolder) && Devices().Files().DownloadFile(style);
     if (self) {
         sendProgress_->hide();
     }
@@ -326,8 +317,8 @@ void MidiToStyleWizard::OfferToSend(const std::filesystem::path& style) {
 
 void MidiToStyleWizard::ProgressListener::Progress(uint64_t bytesDone, uint64_t bytesTotal) {
     if (bar_ != nullptr && bytesTotal > 0 && bar_->isVisible()) {
-        bar_->setValue(static_cast<int>(std::min<uint64_t>(bytesDone, bytesTotal) * 100 /
-                                        bytesTotal));
+        bar_->setValue(
+            static_cast<int>(std::min<uint64_t>(bytesDone, bytesTotal) * 100 / bytesTotal));
     }
 }
 

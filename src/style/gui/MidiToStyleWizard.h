@@ -36,7 +36,6 @@ public:
     void ApplyTexts() override;
     void RefreshForDevice() override;
     void DeviceSwitched() override { RefreshForDevice(); }
-    void BusyChanged(bool busy) override;
     void PageShown() override;
 
     // Opens a MIDI file as the Open button does once its dialog has chosen it.
@@ -54,7 +53,8 @@ private:
     void NextFromOpen();
     void NextFromChannels();
     void Finish();
-    // The device dialog, then the connection; true when connected.
+    // The device dialog, then the connection; true when connected. Like the offer to send, it
+    // does nothing while another exchange runs; the rest of the page works on files only.
     bool ConnectInstrument();
     // Offers to send the style just written to the instrument's style folder.
     void OfferToSend(const std::filesystem::path& style);

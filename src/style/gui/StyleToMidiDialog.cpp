@@ -120,8 +120,7 @@ bool StyleToMidiDialog::OpenStyle(const std::filesystem::path& path) {
 }
 
 void StyleToMidiDialog::OpenCommand() {
-    const auto chosen = OpenFileChooser(this, App().config, open_->text())(
-        presenter_.OpenChoice());
+    const auto chosen = OpenFileChooser(this, App().config, open_->text())(presenter_.OpenChoice());
     if (chosen) {
         (void)OpenStyle(*chosen);
     }

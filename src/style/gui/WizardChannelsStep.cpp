@@ -268,8 +268,8 @@ void WizardChannelsStep::ApplyTexts() {
         for (QWidget* cell :
              std::initializer_list<QWidget*>{row.destination, row.table, row.rule, row.retrigger,
                                              row.highKey, row.noteLow, row.noteHigh, row.chord}) {
-            cell->setAccessibleName(
-                QStringLiteral("%1, %2").arg(name, headers_[static_cast<size_t>(column++)]->text()));
+            cell->setAccessibleName(QStringLiteral("%1, %2").arg(
+                name, headers_[static_cast<size_t>(column++)]->text()));
         }
     }
     alsoGroup_->setTitle(UiText(language_, kSection, "IDS_ALSO_REPLAY_TO"));
@@ -287,7 +287,8 @@ void WizardChannelsStep::ApplyTexts() {
     // The list's labels follow the language too.
     for (int i = 0; i < sections_->count(); ++i) {
         QListWidgetItem* item = sections_->item(i);
-        item->setText(UiText(language_, kSection, SectionLabelKey(item->data(Qt::UserRole).toInt())));
+        item->setText(
+            UiText(language_, kSection, SectionLabelKey(item->data(Qt::UserRole).toInt())));
     }
 }
 

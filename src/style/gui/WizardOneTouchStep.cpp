@@ -22,9 +22,8 @@ namespace {
 constexpr const char* kSection = "MidiToStyle3";
 constexpr std::array<const char*, kOneTouchPartCount> kPartKeys = {"IDS_OTS_R1", "IDS_OTS_R2",
                                                                    "IDS_OTS_R3", "IDS_OTS_L"};
-constexpr std::array<const char*, 6> kHeaderKeys = {"IDS_OTS_VOICE", "IDS_OTS_VOL",
-                                                    "IDS_OTS_OCT",   "IDS_OTS_REV",
-                                                    "IDS_OTS_CHORUS", "IDS_OTS_PAN"};
+constexpr std::array<const char*, 6> kHeaderKeys = {
+    "IDS_OTS_VOICE", "IDS_OTS_VOL", "IDS_OTS_OCT", "IDS_OTS_REV", "IDS_OTS_CHORUS", "IDS_OTS_PAN"};
 
 int VoiceKey(int msb, int lsb, int program) {
     return (msb << 16) | (lsb << 8) | program;
@@ -46,9 +45,8 @@ QSpinBox* MakeSpin(const QString& objectName, int minimum, int maximum, QWidget*
 }  // namespace
 
 WizardOneTouchStep::WizardOneTouchStep(MidiToStyleSteps& steps, AppConfig& config,
-                                       const LanguageTable& language,
-                                       const PresetCatalog& catalog, Reporter& reporter,
-                                       QWidget* parent)
+                                       const LanguageTable& language, const PresetCatalog& catalog,
+                                       Reporter& reporter, QWidget* parent)
     : QWidget(parent),
       steps_(steps),
       config_(config),
@@ -173,8 +171,8 @@ void WizardOneTouchStep::ApplyTexts() {
             row.part->setText(part);
             const QString name = QStringLiteral("OTS%1 %2").arg(s + 1).arg(part);
             int column = 0;
-            for (QWidget* cell : std::initializer_list<QWidget*>{
-                     row.voice, row.volume, row.octave, row.reverb, row.chorus, row.pan}) {
+            for (QWidget* cell : std::initializer_list<QWidget*>{row.voice, row.volume, row.octave,
+                                                                 row.reverb, row.chorus, row.pan}) {
                 cell->setAccessibleName(QStringLiteral("%1, %2").arg(
                     name, headers[static_cast<size_t>(column++)]->text()));
             }

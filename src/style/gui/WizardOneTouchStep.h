@@ -26,8 +26,7 @@ class WizardOneTouchStep : public QWidget {
 
 public:
     WizardOneTouchStep(MidiToStyleSteps& steps, AppConfig& config, const LanguageTable& language,
-                       const PresetCatalog& catalog, Reporter& reporter,
-                       QWidget* parent = nullptr);
+                       const PresetCatalog& catalog, Reporter& reporter, QWidget* parent = nullptr);
 
     void ApplyTexts();
     // The voice lists from the catalogue again, and every value from the style.

@@ -142,7 +142,6 @@ TEST_F(ConversionFlowTest, SaveMidiChecksInOrderThenTheDialogUntilANameIsGiven) 
 
     // Replacing it is asked; No writes nothing and keeps the folder.
     reporter_.Clear();
-    const std::string before = ReadFile(dir_ / "out" / "song.mid");
     reporter_.ScriptAnswers({Answer::No});
     dialogs.Answer({dir_ / "song.mid"});
     WriteFile(dir_ / "song.mid", "old");

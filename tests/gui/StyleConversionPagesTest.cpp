@@ -510,6 +510,44 @@ TEST_F(StyleConversionPagesTest, DescriptionFilesSavedAndLoadedOnSteps2And3) {
               window_.Local().string());
 }
 
+TEST_F(StyleConversionPagesTest, EveryControlOfEveryStepHasAName) {
+    const fs::path midi = MidiOfTheStylePage(QStringLiteral("pop"));
+    // The page's own controls; the window's are another matter.
+    const auto unnamed = [this] {
+        QStringList missing;
+        const int page = window_.Panel().CurrentPage();
+        for (QWidget* w : window_.Panel().Page(page).findChildren<QWidget*>()) {
+            if (!w->isVisible() || w->focusPolicy() == Qt::NoFocus ||
+                qobject_cast<QAbstractSpinBox*>(w->parentWidget()) != nullptr ||
+                qobject_cast<QComboBox*>(w->parentWidget()) != nullptr) {
+                continue;
+            }
+            const auto* button = qobject_cast<QAbstractButton*>(w);
+            const bool named =
+                !w->accessibleName().isEmpty() || (button != nullptr && !button->text().isEmpty());
+            const bool control = button != nullptr || qobject_cast<QComboBox*>(w) ||
+                                 qobject_cast<QLineEdit*>(w) ||
+                                 qobject_cast<QAbstractSpinBox*>(w) ||
+                                 qobject_cast<QListWidget*>(w) || qobject_cast<QPlainTextEdit*>(w);
+            if (control && !named) {
+                missing << w->objectName();
+            }
+        }
+        return missing;
+    };
+    window_.ShowPage(1);
+    EXPECT_EQ(unnamed(), QStringList());
+    window_.ShowPage(0);
+    ASSERT_TRUE(window_.Panel().findChild<MidiToStyleWizard*>()->OpenMidi(midi));
+    EXPECT_EQ(unnamed(), QStringList());
+    Click("m2sNext1");
+    EXPECT_EQ(unnamed(), QStringList());
+    EXPECT_EQ(Find<QComboBox>("m2sRow6Table")->accessibleName(), "Channel 7, Transpose Table");
+    Click("m2sNext2");
+    EXPECT_EQ(unnamed(), QStringList());
+    EXPECT_EQ(Find<QSpinBox>("m2sOts0Part3Pan")->accessibleName(), "OTS1 L, Pan");
+}
+
 TEST_F(StyleConversionPagesTest, ChordMuteDialogButtons) {
     ChordMuteDialog dialog(0x0000FFFF, window_.App().language);
     const auto checked = [&dialog] {

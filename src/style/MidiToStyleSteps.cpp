@@ -123,8 +123,13 @@ SaveFlow MidiToStyleSteps::SaveSettings(const ChooseFile& choose, Reporter& repo
     if (!wizard_.CheckInstrumentInfo(reporter)) {
         return SaveFlow::Refused;
     }
-    return SaveWith({kDscFilter, dialog_folder::kM2sSaveDsc, {}}, kDscExtension, kWizardDscCaption,
-                    choose, reporter, [this, &reporter](const fs::path& target) {
+    return SaveDescription(dialog_folder::kM2sSaveDsc, choose, reporter);
+}
+
+SaveFlow MidiToStyleSteps::SaveDescription(DialogFolderKey key, const ChooseFile& choose,
+                                           Reporter& reporter) {
+    return SaveWith({kDscFilter, key, {}}, kDscExtension, kWizardDscCaption, choose, reporter,
+                    [this, &reporter](const fs::path& target) {
                         return wizard_.SaveDescription(target, reporter) ? SaveFlow::Written
                                                                          : SaveFlow::Failed;
                     });
@@ -160,11 +165,7 @@ bool MidiToStyleSteps::LoadOneTouch(const ChooseFile& choose, Reporter& reporter
 }
 
 SaveFlow MidiToStyleSteps::SaveOneTouch(const ChooseFile& choose, Reporter& reporter) {
-    return SaveWith({kDscFilter, dialog_folder::kM2sSaveOts, {}}, kDscExtension, kWizardDscCaption,
-                    choose, reporter, [this, &reporter](const fs::path& target) {
-                        return wizard_.SaveDescription(target, reporter) ? SaveFlow::Written
-                                                                         : SaveFlow::Failed;
-                    });
+    return SaveDescription(dialog_folder::kM2sSaveOts, choose, reporter);
 }
 
 SaveFlow MidiToStyleSteps::Finish(const ChooseFile& choose, Reporter& reporter) {

@@ -92,6 +92,9 @@ private:
         const ChooseFile& choose, Reporter& reporter,
         const std::function<SaveFlow(const std::filesystem::path&)>& write);
     [[nodiscard]] bool LoadWith(DialogFolderKey key, const ChooseFile& choose, Reporter& reporter);
+    // The description of steps 2 and 3, its dialog's folder kept under `key`.
+    [[nodiscard]] SaveFlow SaveDescription(DialogFolderKey key, const ChooseFile& choose,
+                                           Reporter& reporter);
 
     AppConfig& config_;
     const LanguageTable& language_;

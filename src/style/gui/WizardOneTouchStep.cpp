@@ -66,6 +66,7 @@ WizardOneTouchStep::WizardOneTouchStep(MidiToStyleSteps& steps, AppConfig& confi
     reset_ = MakeButton("m2sResetOts", this);
     back_ = MakeButton("m2sBack3", this);
     finish_ = MakeButton("m2sFinish", this);
+    finish_->setShortcut(QKeySequence::Save);
     back_->setShortcut(Qt::Key_Backspace);
     connect(load_, &QPushButton::clicked, this, [this] {
         (void)steps_.LoadOneTouch(OpenFileChooser(this, config_, load_->text()), reporter_);

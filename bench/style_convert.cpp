@@ -93,7 +93,7 @@ double MidiToStyleMs(const fs::path& midi, const fs::path& style) {
               wizard.ChooseSections(wizard.FoundBoxes(), wizard.Model().info.shortName, "");
     wizard.ResetSettings();
     wizard.StoreSettings();
-    ok = ok && wizard.Save(style, reporter);
+    ok = ok && wizard.Save(style, reporter) == StyleFile::SaveOutcome::Written;
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
     return ok ? ms : -1.0;
 }

@@ -123,7 +123,7 @@ int Run(const MidiToStyleOptions& options, const GlobalOptions& global) {
         std::fprintf(stderr, "%s exists; --yes replaces it\n", target.string().c_str());
         return kExitFailed;
     }
-    if (!wizard.Save(target, reporter)) {
+    if (wizard.Save(target, reporter) != StyleFile::SaveOutcome::Written) {
         return kExitFailed;
     }
     PrintSummary(wizard, target);

@@ -318,17 +318,8 @@ void DeviceSession::RebuildDeviceListAfterDisconnect() {
 
 void DeviceSession::ConnectCommand() {
     if (!link_.state.portsChosen) {
-        if (!observer_.ShowMidiDeviceDialog()) {
-            return;
-        }
-        if (app_.profile.Values().deviceClass < 0) {
-            if (Connect(true)) {
-                ReadCatalogues();
-                observer_.RefreshPages();
-                link_.state.portsChosen = true;
-            }
-        } else if (Connect(false)) {
-            link_.state.portsChosen = true;
+        if (observer_.ShowMidiDeviceDialog()) {
+            (void)ConnectChosenPorts();
         }
         return;
     }
@@ -344,6 +335,20 @@ void DeviceSession::ConnectCommand() {
             observer_.RefreshPages();
         }
     }
+}
+
+bool DeviceSession::ConnectChosenPorts() {
+    if (app_.profile.Values().deviceClass < 0) {
+        if (!Connect(true)) {
+            return false;
+        }
+        ReadCatalogues();
+        observer_.RefreshPages();
+    } else if (!Connect(false)) {
+        return false;
+    }
+    link_.state.portsChosen = true;
+    return true;
 }
 
 bool DeviceSession::ReopenChosenPorts() {

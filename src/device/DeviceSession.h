@@ -78,6 +78,9 @@ public:
 
     // The Connect menu command.
     void ConnectCommand();
+    // The ports were just chosen in the device dialog: connects, and the first connection of
+    // this model also reads its catalogues and has the pages refreshed. True when connected.
+    bool ConnectChosenPorts();
     // Loads everything that depends on the current device.
     void RefreshDevice();
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <limits>
 #include <new>
+#include <optional>
 #include <system_error>
 
 #include "base/FileIo.h"
@@ -81,8 +82,15 @@ public:
 
     // The next event, or false at the end of the track.
     [[nodiscard]] bool Next(Decoded& out) {
-        if (ended_ || !Decode(out)) {
+        if (ended_) {
+            return false;
+        }
+        const size_t start = in_.Position();
+        if (!Decode(out)) {
             ended_ = true;
+            if (refused_) {
+                refusedAt_ = start;
+            }
             return false;
         }
         const uint32_t delta = in_.Vlq();
@@ -90,6 +98,11 @@ public:
         tick_ += delta;
         return true;
     }
+
+    // Where the track stopped at a byte that cannot begin an event (its offset in the track
+    // body); nullopt when it ended normally or ran out of bytes.
+    [[nodiscard]] std::optional<size_t> RefusedAt() const { return refusedAt_; }
+    [[nodiscard]] double Tick() const { return tick_; }
 
 private:
     bool Decode(Decoded& out) {
@@ -104,6 +117,7 @@ private:
                 running_ = lead;
                 data1 = in_.U8();
             } else if (running_ == 0) {
+                refused_ = true;
                 return false;  // a data byte with nothing to run on
             }
             out.kind = MidiEventKind::Channel;
@@ -129,6 +143,7 @@ private:
             out.data = in_.Take(length);
             return in_.Ok();
         }
+        refused_ = true;
         return false;  // system common and real-time bytes have no place in a file
     }
 
@@ -136,6 +151,8 @@ private:
     double tick_ = 0;
     uint8_t running_ = 0;
     bool ended_ = true;
+    bool refused_ = false;
+    std::optional<size_t> refusedAt_;
 };
 
 }  // namespace
@@ -294,6 +311,9 @@ bool MidiFile::ReadInFileOrder(ByteView bytes, std::vector<TrackSpan>& spans, Co
                 counts.metaBytes += e.data.size();
                 ReadMeta(static_cast<uint16_t>(track), e.type, e.tick, e.data);
             }
+        }
+        if (const std::optional<size_t> at = decoder.RefusedAt()) {
+            earlyEnds_.push_back({static_cast<uint16_t>(track), decoder.Tick(), start + *at});
         }
     }
     return true;

@@ -82,6 +82,14 @@ inline constexpr uint8_t kMidiMetaEndOfTrack = 0x2F;
 inline constexpr uint8_t kMidiMetaTempo = 0x51;
 inline constexpr uint8_t kMidiMetaTimeSignature = 0x58;
 
+// A track that stopped at a byte no event can begin with; what followed it was not read.
+struct MidiTrackEarlyEnd {
+    uint16_t track = 0;  // index of the track chunk, from 0
+    double tick = 0;     // where the track stopped
+    size_t offset = 0;   // file offset of the refused byte
+    bool operator==(const MidiTrackEarlyEnd&) const = default;
+};
+
 // A Standard MIDI File of format 0 or 1 read into one list of events of all tracks, merged in
 // tick order, with a tempo map, a time-signature map, note durations, times in milliseconds and
 // bar:beat:tick positions. Reading costs time and memory in proportion to the file.
@@ -128,6 +136,9 @@ public:
     [[nodiscard]] double LongestTick() const { return longestTick_; }
     // The header summary and the texts of the meta events, one line each.
     [[nodiscard]] const std::string& InformationText() const { return information_; }
+
+    // The tracks that stopped early, in track order.
+    [[nodiscard]] const std::vector<MidiTrackEarlyEnd>& EarlyEnds() const { return earlyEnds_; }
 
     // The data bytes of a meta event as they were in the file; empty for other events.
     [[nodiscard]] std::string_view MetaData(const MidiEvent& event) const;
@@ -176,6 +187,7 @@ private:
     bool loaded_ = false;
     std::string error_;
 
+    std::vector<MidiTrackEarlyEnd> earlyEnds_;
     std::string metaData_;  // the data of every meta event, back to back
     std::vector<MetaSpan> metaSpans_;
     size_t lastTempo_ = kNoEvent;  // the last tempo event in the merged list

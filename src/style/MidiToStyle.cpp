@@ -480,12 +480,16 @@ DscFile MidiToStyle::BuildDescription() const {
     return dsc;
 }
 
-bool MidiToStyle::SaveDescription(const fs::path& path, Reporter& reporter) const {
-    if (!hasInstrumentInfo_ || !hasInstrumentInfo_()) {
-        reporter.Show(Icon::Warning, kDscSaveCaption, kNoInstrumentInfo);
-        return false;
+bool MidiToStyle::CheckInstrumentInfo(Reporter& reporter) const {
+    if (HasInstrumentInfo()) {
+        return true;
     }
-    return BuildDescription().write(path, reporter);
+    reporter.Show(Icon::Warning, kDscSaveCaption, kNoInstrumentInfo);
+    return false;
+}
+
+bool MidiToStyle::SaveDescription(const fs::path& path, Reporter& reporter) const {
+    return CheckInstrumentInfo(reporter) && BuildDescription().write(path, reporter);
 }
 
 SectionBoxes MidiToStyle::AutoBoxes(int slot) {
@@ -631,9 +635,9 @@ void MidiToStyle::WriteMusic() {
     }
 }
 
-bool MidiToStyle::Save(const fs::path& path, Reporter& reporter) {
+StyleFile::SaveOutcome MidiToStyle::Save(const fs::path& path, Reporter& reporter) {
     WriteMusic();
-    return style_.save(path, reporter);
+    return style_.SaveAsked(path, reporter);
 }
 
 }  // namespace veltrano

@@ -140,6 +140,11 @@ public:
     // The description of the present intros, mains, fills "Fill In AA", "Fill In BB",
     // "Fill In CC", "Fill In DD" and endings, and of the style's one-touch settings.
     [[nodiscard]] DscFile BuildDescription() const;
+    // Whether an instrument has been connected at least once; without, says so ("DSC Save").
+    [[nodiscard]] bool CheckInstrumentInfo(Reporter& reporter) const;
+    [[nodiscard]] bool HasInstrumentInfo() const {
+        return hasInstrumentInfo_ && hasInstrumentInfo_();
+    }
     // Save: refused without instrument information ("DSC Save"); otherwise writes
     // BuildDescription().
     [[nodiscard]] bool SaveDescription(const std::filesystem::path& path, Reporter& reporter) const;
@@ -162,8 +167,9 @@ public:
     void ResetOneTouch() { style_.Model().oneTouch = DefaultOneTouchSettings(); }
 
     // Finish: the music data of "Sint" and every present section into the style, then the
-    // style file's save with its own overwrite question.
-    [[nodiscard]] bool Save(const std::filesystem::path& path, Reporter& reporter);
+    // style file's save with its own overwrite question; a declined question is no save.
+    [[nodiscard]] StyleFile::SaveOutcome Save(const std::filesystem::path& path,
+                                              Reporter& reporter);
 
     // The music data as the style stores it, from the analysed file and the style's part
     // records (write them with StoreSettings() first). "Sint" ends with 0 remaining ticks;

@@ -711,11 +711,19 @@ bool StyleFile::LoadOpened(Reporter& reporter) {
 // ---------------------------------------------------------------------------------------------
 
 bool StyleFile::save(const fs::path& path, Reporter& reporter) const {
+    return SaveAsked(path, reporter) != SaveOutcome::Failed;
+}
+
+StyleFile::SaveOutcome StyleFile::SaveAsked(const fs::path& path, Reporter& reporter) const {
     std::error_code ec;
     if (fs::exists(path, ec) &&
         reporter.Ask(Icon::Question, kSaveCaption, kFileExists, Buttons::YesNo) != Answer::Yes) {
-        return true;
+        return SaveOutcome::Declined;
     }
+    return Write(path, reporter) ? SaveOutcome::Written : SaveOutcome::Failed;
+}
+
+bool StyleFile::Write(const fs::path& path, Reporter& reporter) const {
     const std::optional<Bytes> bytes = Serialize();
     if (!bytes) {
         reporter.Show(Icon::Error, kSaveCaption, kTooLarge);

@@ -307,6 +307,12 @@ public:
     // counts as success. Failures: "Create style file failed" (caption "Error"), "The style is
     // too large to be saved" (caption "SaveSty").
     [[nodiscard]] bool save(const std::filesystem::path& path, Reporter& reporter) const;
+    // The same, telling a declined replacement from a written file.
+    enum class SaveOutcome { Written, Declined, Failed };
+    [[nodiscard]] SaveOutcome SaveAsked(const std::filesystem::path& path,
+                                        Reporter& reporter) const;
+    // Writes without asking; the failures as for save.
+    [[nodiscard]] bool Write(const std::filesystem::path& path, Reporter& reporter) const;
     // The bytes save writes; nullopt when a part-table offset or a chunk size would not fit its
     // 16-bit field. Texts longer than 254 bytes and short names longer than 8 are cut.
     [[nodiscard]] std::optional<Bytes> Serialize() const;

@@ -26,7 +26,6 @@ constexpr std::string_view kCreateMidiFailed = "Create midi file failed";
 constexpr std::string_view kFileExists = "This file is exist, do you want to continue?";
 constexpr std::string_view kFileNameNull = "The file name can't be null";
 constexpr std::string_view kDefaultTrackName = "untitled";
-constexpr std::string_view kLogFileName = "log.txt";
 constexpr std::string_view kTooLarge = "The MIDI file would be too large";
 
 constexpr std::string_view kShortNameNull = "The short name can't be null";
@@ -200,6 +199,29 @@ SaveDialogSetup SaveDialogOf(ConversionMode mode) {
             dialog_folder::kS2mSaveMidi};
 }
 
+std::string CheckShortName(std::string_view shortName) {
+    if (shortName.empty()) {
+        return std::string(kShortNameNull);
+    }
+    if (shortName.size() > StyleInfo::kShortNameMax) {
+        return std::string(kShortNameLength);
+    }
+    if (TrimBlanks(shortName).empty()) {
+        return std::string(kShortNameNull);
+    }
+    return {};
+}
+
+std::optional<fs::path> WithExtension(const fs::path& chosen, std::string_view extension) {
+    const std::string name = chosen.filename().string();
+    const size_t dot = name.rfind('.');
+    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+    if (stem.empty()) {
+        return std::nullopt;
+    }
+    return chosen.parent_path() / (stem + std::string(extension));
+}
+
 SaveMidiCheck CheckSaveMidiInput(std::string_view shortName, std::string_view tempo,
                                  std::string_view timeSignature) {
     const auto refuse = [](std::string_view message) {
@@ -207,14 +229,8 @@ SaveMidiCheck CheckSaveMidiInput(std::string_view shortName, std::string_view te
     };
     StyleOverrides accepted;
 
-    if (shortName.empty()) {
-        return refuse(kShortNameNull);
-    }
-    if (shortName.size() > StyleInfo::kShortNameMax) {
-        return refuse(kShortNameLength);
-    }
-    if (TrimBlanks(shortName).empty()) {
-        return refuse(kShortNameNull);
+    if (std::string message = CheckShortName(shortName); !message.empty()) {
+        return refuse(message);
     }
     accepted.shortName = std::string(shortName);
 
@@ -292,17 +308,11 @@ std::string StyleToMidi::TimeSignatureText() const {
 }
 
 std::optional<fs::path> StyleToMidi::TargetPath(const fs::path& chosen, ConversionMode mode) {
-    const std::string name = chosen.filename().string();
-    const size_t dot = name.rfind('.');
-    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
-    if (stem.empty()) {
-        return std::nullopt;
-    }
-    return chosen.parent_path() / (stem + std::string(SaveDialogOf(mode).extension));
+    return WithExtension(chosen, SaveDialogOf(mode).extension);
 }
 
 StyleToMidi::SaveResult StyleToMidi::Save(ConversionMode mode, const fs::path& chosen,
-                                          Reporter& reporter, const fs::path& programFolder) {
+                                          Reporter& reporter) {
     const std::string_view caption = SaveDialogOf(mode).caption;
     const std::optional<fs::path> target = TargetPath(chosen, mode);
     if (!target) {
@@ -313,9 +323,6 @@ StyleToMidi::SaveResult StyleToMidi::Save(ConversionMode mode, const fs::path& c
     if (fs::exists(*target, ec) &&
         reporter.Ask(Icon::Question, caption, kFileExists, Buttons::YesNo) != Answer::Yes) {
         return SaveResult::Declined;
-    }
-    if (mode == ConversionMode::Midi && !programFolder.empty()) {
-        fs::remove(programFolder / kLogFileName, ec);
     }
     return Convert(mode, *target, reporter) ? SaveResult::Written : SaveResult::Failed;
 }

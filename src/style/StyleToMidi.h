@@ -55,6 +55,15 @@ struct SaveMidiCheck {
     [[nodiscard]] bool Accepted() const { return overrides.has_value(); }
 };
 
+// The short name as typed: empty when it will do (1-8 characters, not all blanks), else the
+// message that refuses it.
+[[nodiscard]] std::string CheckShortName(std::string_view shortName);
+
+// The chosen path with `extension` (".mid") in place of any other; nullopt when no name is left
+// besides the extension.
+[[nodiscard]] std::optional<std::filesystem::path> WithExtension(
+    const std::filesystem::path& chosen, std::string_view extension);
+
 // The texts as typed: the short name as it stands, tempo and time signature ("nn/dd") trimmed.
 [[nodiscard]] SaveMidiCheck CheckSaveMidiInput(std::string_view shortName, std::string_view tempo,
                                                std::string_view timeSignature);
@@ -128,12 +137,11 @@ public:
         const std::filesystem::path& chosen, ConversionMode mode);
 
     // Everything after the file dialog: the extension, the empty-name check, the question
-    // before an existing file is replaced, for MIDI the removal of "log.txt" from the program
-    // folder (skipped when programFolder is empty), then the conversion. The caller has checked
-    // that a style is open and, for MIDI, set the accepted overrides.
+    // before an existing file is replaced, then the conversion. The caller has checked that a
+    // style is open and, for MIDI, set the accepted overrides. Files beside the target, and
+    // those of the program folder, are left alone.
     [[nodiscard]] SaveResult Save(ConversionMode mode, const std::filesystem::path& chosen,
-                                  Reporter& reporter,
-                                  const std::filesystem::path& programFolder = {});
+                                  Reporter& reporter);
 
     // Reads the style again and writes the target without asking: "Create OTS file failed",
     // the description writer's message, or "Create midi file failed" when it cannot be written.

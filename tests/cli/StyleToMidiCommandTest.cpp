@@ -81,5 +81,36 @@ TEST_F(StyleToMidiCommandTest, RefusalsAndTheSideFiles) {
     EXPECT_EQ(ReadFile(files_ / "x.sty.dsc").substr(0, 4), "CASM");
 }
 
+TEST_F(StyleToMidiCommandTest, ManyStylesAndFoldersIntoOneFolder) {
+    const std::filesystem::path folder = files_ / "styles";
+    std::filesystem::create_directory(folder);
+    std::filesystem::copy_file(style_, folder / "b.STY");
+    std::filesystem::copy_file(style_, folder / "a.sty");
+    WriteFile(folder / "notes.txt", "not a style");
+    WriteFile(files_ / "broken.sty", "MSF broken");
+    const auto out = files_ / "out" / "mid";
+
+    const auto run = Cli({"sty2mid", "--out", out.string(), folder.string(),
+                          (files_ / "broken.sty").string(), style_.string(), "--tempo", "90"});
+    // The broken style is reported and counted; the others are written.
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, (out / "a.mid").string() + "\n" + (out / "b.mid").string() + "\n" +
+                           (out / "s.mid").string() + "\n");
+    EXPECT_NE(run.err.find("[1/4] " + (folder / "a.sty").string()), std::string::npos);
+    EXPECT_NE(run.err.find("[3/4] " + (files_ / "broken.sty").string()), std::string::npos);
+    EXPECT_NE(run.err.find("3 of 4 converted"), std::string::npos);
+    MidiFile midi;
+    RecordingReporter reporter;
+    ASSERT_TRUE(midi.load(out / "b.mid", reporter));
+    EXPECT_EQ(midi.TempoMap().at(0).bpm, 90);
+
+    // Without --out the old form takes exactly a style and a target.
+    const auto three = Cli({"sty2mid", style_.string(), style_.string(), "x.mid"});
+    EXPECT_EQ(three.exitCode, 2);
+    const auto none = Cli({"sty2mid", "--out", out.string(), (files_ / "out").string()});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_NE(none.err.find("No style files"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace veltrano

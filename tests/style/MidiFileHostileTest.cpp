@@ -71,6 +71,28 @@ TEST(MidiFileHostile, LengthsPastTheEndEndTheTrackOrTheFile) {
     EXPECT_EQ(r->midi.TrackCount(), 0);
 }
 
+TEST(MidiFileHostile, TracksStoppedByARefusedByteAreRecorded) {
+    // Track 1 ends normally, track 2 at a system-common byte, track 3 at a data byte with no
+    // status to run on, track 4 runs out of bytes (no end-of-track, nothing refused).
+    const Bytes file = MakeSmf(
+        1, 96,
+        {TrackBytes().Event(0, {0x90, 60, 1}).End(),
+         TrackBytes().Event(0, {0x91, 60, 1}).Event(200, {0x81, 60, 0}).Raw({0x10, 0xF4, 1}),
+         TrackBytes().Raw({0x00, 0x40, 0x40}), TrackBytes().Event(0, {0x92, 60, 1})});
+    auto r = Load(file);
+    ASSERT_TRUE(r->ok);
+    const std::vector<MidiTrackEarlyEnd>& ends = r->midi.EarlyEnds();
+    ASSERT_EQ(ends.size(), 2u);
+    EXPECT_EQ(ends[0].track, 1);
+    EXPECT_EQ(ends[0].tick, 216);
+    EXPECT_EQ(file[ends[0].offset], 0xF4);
+    EXPECT_EQ(ends[1].track, 2);
+    EXPECT_EQ(ends[1].tick, 0);
+    EXPECT_EQ(file[ends[1].offset], 0x40);
+    // The events before the stop are kept.
+    EXPECT_EQ(r->midi.Events().size(), 4u);
+}
+
 TEST(MidiFileHostile, QuantitiesLongerThanFourBytesAreNotRead) {
     auto r = Load(MakeSmf(0, 96, {TrackBytes().Raw({0x80, 0x80, 0x80, 0x80, 0x00, 0x90, 60, 1})}));
     EXPECT_FALSE(r->ok);

@@ -393,7 +393,7 @@ TEST_F(MidiToStyleTest, MusicDataOfEveryEventKindAndTheRemainingTicks) {
     EXPECT_EQ(Bytes(rhythm.end() - 5, rhythm.end()), (Bytes{0x81, 0x34, 0x92, 60, 0}));  // at 700
 
     // The saved style reads back with the same music data and bars.
-    ASSERT_TRUE(wizard_.Save(dir_ / "out.sty", reporter_));
+    ASSERT_EQ(wizard_.Save(dir_ / "out.sty", reporter_), StyleFile::SaveOutcome::Written);
     StyleFile saved;
     ASSERT_TRUE(saved.Load(dir_ / "out.sty", reporter_)) << reporter_.Texts().back();
     EXPECT_EQ(saved.Model().leadIn, leadIn);
@@ -412,7 +412,8 @@ TEST_F(MidiToStyleTest, WhateverTheFileTheSavedStyleReadsBack) {
         }
         ASSERT_TRUE(wizard_.ChooseSections(SectionBoxes().set(), "R", ""));
         wizard_.StoreSettings();
-        ASSERT_TRUE(wizard_.Save(dir_ / "random.sty", reporter_)) << seed;
+        ASSERT_EQ(wizard_.Save(dir_ / "random.sty", reporter_), StyleFile::SaveOutcome::Written)
+            << seed;
         StyleFile back;
         ASSERT_TRUE(back.Load(dir_ / "random.sty", reporter_)) << seed;
         EXPECT_EQ(back.Model().leadIn, wizard_.Model().leadIn) << seed;

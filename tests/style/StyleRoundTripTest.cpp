@@ -195,7 +195,8 @@ std::optional<Bytes> MidiToStyleBytes(const fs::path& midi, const fs::path& dsc,
         adjust(wizard);
     }
     wizard.StoreSettings();
-    EXPECT_TRUE(wizard.Save(target, reporter)) << testing::PrintToString(reporter.Texts());
+    EXPECT_EQ(wizard.Save(target, reporter), StyleFile::SaveOutcome::Written)
+        << testing::PrintToString(reporter.Texts());
     EXPECT_TRUE(reporter.Empty()) << testing::PrintToString(reporter.Texts());
     const auto bytes = ReadFileBytes(target);
     return bytes ? std::optional<Bytes>(Bytes(bytes->begin(), bytes->end())) : std::nullopt;

@@ -1,6 +1,8 @@
 #include "app/gui/ToolPages.h"
 
 #include "app/gui/PagePlaceholder.h"
+#include "style/gui/MidiToStyleWizard.h"
+#include "style/gui/StyleToMidiDialog.h"
 
 namespace veltrano {
 
@@ -8,7 +10,9 @@ ToolPage* CreateToolPage(int index, const char* titleKey, const PageServices& se
                          QWidget* parent) {
     switch (index) {
         case 0:  // MIDI to style
+            return new MidiToStyleWizard(services, parent);
         case 1:  // style to MIDI
+            return new StyleToMidiDialog(services, parent);
         case 2:  // performance editor
         case 3:  // arpeggiator editor
         case 4:  // device file browser

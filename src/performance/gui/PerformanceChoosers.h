@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+
+#include "performance/PerformanceModel.h"
+
+class QWidget;
+
+namespace veltrano {
+
+struct AppContext;
+class DeviceService;
+class Reporter;
+
+// The choosers the performance pages open: a voice (preset, USER or USB file) and an
+// arpeggio or chopper pattern (LOCAL preset or USB file). Each starts on `current` and returns
+// the choice, or nullopt when the user cancelled.
+struct ChooserContext {
+    AppContext& app;
+    DeviceService& devices;
+    Reporter& reporter;
+};
+
+enum class PatternKind { Arpeggio, Chopper };
+
+[[nodiscard]] std::optional<PresetRef> ChooseVoiceForPart(QWidget* parent,
+                                                          const ChooserContext& context,
+                                                          const PresetRef& current);
+[[nodiscard]] std::optional<PresetRef> ChoosePatternForPart(QWidget* parent,
+                                                            const ChooserContext& context,
+                                                            PatternKind kind,
+                                                            const PresetRef& current);
+
+}  // namespace veltrano

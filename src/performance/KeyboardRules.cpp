@@ -216,6 +216,37 @@ void ChooseVoiceRef(const PresetCatalog& catalog, KeyboardSection& keyboard, int
     }
 }
 
+std::optional<int> VoiceChooserIndex(const PresetCatalog& catalog, const KeyboardPart& part) {
+    const auto row = VoiceRow(catalog, part);
+    if (!row) {
+        return std::nullopt;
+    }
+    const std::string& display = catalog.Voices()[*row].display;
+    int index = 0;
+    for (const VoiceGroup& group : catalog.VoiceGroups()) {
+        for (const std::string& entry : group.displays) {
+            if (entry == display) {
+                return index;
+            }
+            ++index;
+        }
+    }
+    return std::nullopt;
+}
+
+const VoiceEntry* VoiceAtChooserIndex(const PresetCatalog& catalog, int index) {
+    if (index < 0) {
+        return nullptr;
+    }
+    for (const VoiceGroup& group : catalog.VoiceGroups()) {
+        if (static_cast<size_t>(index) < group.displays.size()) {
+            return catalog.FindVoiceByDisplay(group.displays[static_cast<size_t>(index)]);
+        }
+        index -= static_cast<int>(group.displays.size());
+    }
+    return nullptr;
+}
+
 std::string UnlistedVoiceText(const KeyboardPart& part) {
     std::array<char, 16> text{};
     std::snprintf(text.data(), text.size(), "%.3d", int{part.voice.number} + 1);

@@ -11,6 +11,7 @@
 namespace veltrano {
 
 class PresetCatalog;
+struct VoiceEntry;
 struct DeviceProfileValues;
 
 // The rules of the Keyboard page: how each stored field is shown and how a shown value is
@@ -72,6 +73,11 @@ void SetPartSplit(Performance& performance, int part, int note, KeyRange range);
 // one; otherwise the stored ones stay.
 void ChooseVoiceRef(const PresetCatalog& catalog, KeyboardSection& keyboard, int part,
                     const PresetRef& voice);
+// The voice chooser counts the voices of every group, in file order: the position there of a
+// part's voice (nullopt for a file or an unlisted voice), and the voice at such a position.
+[[nodiscard]] std::optional<int> VoiceChooserIndex(const PresetCatalog& catalog,
+                                                   const KeyboardPart& part);
+[[nodiscard]] const VoiceEntry* VoiceAtChooserIndex(const PresetCatalog& catalog, int index);
 // The text shown for a voice the catalogue lacks: its 1-based number.
 [[nodiscard]] std::string UnlistedVoiceText(const KeyboardPart& part);
 

@@ -122,10 +122,9 @@ TEST(PerformanceCompareTest, ListsOnlyTheFieldsThatDiffer) {
     for (const FieldDifference& d : differences) {
         fields.push_back(d.field);
     }
-    EXPECT_EQ(fields, (std::vector<std::string>{
-                          "Keyboard R1 voice", "Keyboard R1 voice source", "Keyboard L volume",
-                          "Effect R2 harmony ratio", "Pad 3 notes", "Pad 3 note 1",
-                          "Pad 3 note 2"}));
+    EXPECT_EQ(fields, (std::vector<std::string>{"Keyboard R1 voice", "Keyboard R1 voice source",
+                                                "Keyboard L volume", "Effect R2 harmony ratio",
+                                                "Pad 3 notes", "Pad 3 note 1", "Pad 3 note 2"}));
     EXPECT_EQ(differences[2], (FieldDifference{"Keyboard L volume", "110", "90"}));
     EXPECT_EQ(differences[0].left, "#1");
     EXPECT_EQ(differences[0].right, "USER\\VOICE\\Pad.voc");

@@ -207,7 +207,7 @@ QWidget* EffectPage::BuildArpeggiator() {
     page->setObjectName(QStringLiteral("arpeggiatorPage"));
     auto* checks = new QHBoxLayout;
     static constexpr std::array<const char*, er::kArpChecks> kNames{
-        "arpSort", "arpLatch", "arpKeySync", "arpKeySound", "arpFixedNote"};
+        "arpSort", "arpLatch", "arpKeySync", "arpKeySound", "arpFixedNoteOn"};
     for (int bit = 0; bit < er::kArpChecks; ++bit) {
         auto* check = new QCheckBox(page);
         check->setObjectName(QString::fromLatin1(kNames[static_cast<size_t>(bit)]));

@@ -168,7 +168,7 @@ void KeyboardPage::Build() {
         row.voice->setObjectName(QStringLiteral("voice") + suffix);
         row.voice->setEditable(true);
         row.voice->setInsertPolicy(QComboBox::NoInsert);
-        row.voice->setMinimumContentsLength(18);
+        row.voice->setMinimumContentsLength(14);
         row.voice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         // Typing filters the catalogue by any part of the text (the number or the name).
         row.voice->completer()->setCompletionMode(QCompleter::PopupCompletion);
@@ -341,7 +341,16 @@ void KeyboardPage::Build() {
     middle->addWidget(latchGroup_);
     middle->addWidget(touchGroup_);
     middle->addStretch(1);
+    // The page shares the window with the on-screen keyboard: it is kept compact.
+    for (QGroupBox* group :
+         {voiceGroup_, transposeGroup_, tuneGroup_, latchGroup_, touchGroup_, splitGroup_}) {
+        group->layout()->setContentsMargins(6, 2, 6, 4);
+    }
+    grid->setVerticalSpacing(2);
+    middle->setSpacing(4);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(4);
     layout->addWidget(voiceGroup_);
     layout->addLayout(middle);
     layout->addWidget(splitGroup_);

@@ -512,3 +512,44 @@ TEST_F(PerformanceEditorTest, CopyAndCompareThroughTheEditMenu) {
 
 }  // namespace
 }  // namespace veltrano
+
+namespace veltrano {
+namespace {
+
+TEST_F(PerformanceEditorTest, AnotherDeviceBringsItsDefaultBankUnlessTheEditsAreKept) {
+    RecordingReporter& reporter = window_.Reporter();
+    const PerformanceBank start = Bank();
+    Type("volumeR2", QStringLiteral("3"));
+    reporter.ScriptAnswers({Answer::Cancel});
+    editor_->DeviceSwitched();
+    EXPECT_EQ(Bank().At(0).keyboard.volumes[1], 3);
+    EXPECT_EQ(reporter.Messages().size(), 1u);
+
+    reporter.ScriptAnswers({Answer::No});
+    editor_->DeviceSwitched();
+    EXPECT_EQ(Bank().Performances(), start.Performances());
+    EXPECT_FALSE(editor_->Document().Modified());
+    EXPECT_EQ(Get<QLineEdit>("fileName")->text(), QString());
+    EXPECT_EQ(Get<QSpinBox>("volumeR2")->value(), start.At(0).keyboard.volumes[1]);
+    // Without edits nothing is asked.
+    reporter.Clear();
+    editor_->DeviceSwitched();
+    EXPECT_TRUE(reporter.Empty());
+}
+
+TEST_F(PerformanceEditorTest, ALanguageSwitchRelabelsThePagesAndKeepsWhatWasTyped) {
+    auto* tune = Get<QLineEdit>("masterTune");
+    tune->setFocus();
+    QTest::keyClick(tune, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(tune, QStringLiteral("441.5"));
+    window_.App().language.SelectLanguage(1, window_.App().config);
+    window_.Panel().ApplyTexts();
+    EXPECT_EQ(Shown().keyboard.masterTune, 4415);
+    EXPECT_EQ(Get<QComboBox>("performanceBox")->itemText(0), QStringLiteral("演奏 1"));
+    EXPECT_EQ(Get<QTabWidget>("performanceTabs")->tabText(1), QStringLiteral("效果"));
+    EXPECT_EQ(Get<QPushButton>("switchHarmony")->text(), QStringLiteral("和声"));
+    EXPECT_EQ(Get<QComboBox>("touch")->itemText(0), QStringLiteral("关"));
+}
+
+}  // namespace
+}  // namespace veltrano

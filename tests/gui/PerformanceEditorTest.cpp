@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabBar>
@@ -549,6 +551,36 @@ TEST_F(PerformanceEditorTest, ALanguageSwitchRelabelsThePagesAndKeepsWhatWasType
     EXPECT_EQ(Get<QTabWidget>("performanceTabs")->tabText(1), QStringLiteral("效果"));
     EXPECT_EQ(Get<QPushButton>("switchHarmony")->text(), QStringLiteral("和声"));
     EXPECT_EQ(Get<QComboBox>("touch")->itemText(0), QStringLiteral("关"));
+}
+
+}  // namespace
+}  // namespace veltrano
+
+namespace veltrano {
+namespace {
+
+TEST_F(PerformanceEditorTest, EveryControlHasANameInBothLanguages) {
+    for (int language : {0, 1}) {
+        window_.App().language.SelectLanguage(language, window_.App().config);
+        window_.Panel().ApplyTexts();
+        for (QWidget* w : editor_->findChildren<QWidget*>()) {
+            const bool control =
+                qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+                qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QAbstractSlider*>(w) ||
+                qobject_cast<QListWidget*>(w) ||
+                (qobject_cast<QLineEdit*>(w) && !w->parentWidget()->inherits("QAbstractSpinBox") &&
+                 !qobject_cast<QComboBox*>(w->parentWidget()));
+            // Scroll bars of the scrolled pages are the frame's, not controls of the editor.
+            if (!control || qobject_cast<QScrollBar*>(w) != nullptr) {
+                continue;
+            }
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
+            ASSERT_NE(accessible, nullptr);
+            EXPECT_FALSE(accessible->text(QAccessible::Name).trimmed().isEmpty())
+                << language << " " << w->metaObject()->className() << " "
+                << w->objectName().toStdString();
+        }
+    }
 }
 
 }  // namespace

@@ -398,7 +398,10 @@ TEST_F(PerformanceEditorTest, EveryControlOfBothPagesIsSavedAndReadBack) {
     Click("switchGlobalEffect");
     expected.effect.globalEffect[0] = 1;
     Choose("reverbType", 5);
-    expected.effect.globalEffect[1] = 5;
+    EXPECT_TRUE(Get<QPushButton>("reverbTypeButton6")->isChecked());
+    Click("reverbTypeButton4");  // the buttons choose the same type
+    expected.effect.globalEffect[1] = 3;
+    EXPECT_EQ(Get<QComboBox>("reverbType")->currentIndex(), 3);
     Type("reverbLevel", QStringLiteral("100"));
     expected.effect.globalEffect[2] = 100;
     Choose("chorusType", 7);
@@ -435,7 +438,7 @@ TEST_F(PerformanceEditorTest, EveryControlOfBothPagesIsSavedAndReadBack) {
     }
     ChoosePerformance(1);
     EXPECT_EQ(Differences(Shown(), expected), "");
-    EXPECT_EQ(Get<QComboBox>("reverbType")->currentIndex(), 5);
+    EXPECT_EQ(Get<QComboBox>("reverbType")->currentIndex(), 3);
     EXPECT_EQ(Get<QLabel>("eqGainText4")->text(), QStringLiteral("-8dB"));
     ShowTab(PerformanceEditor::kKeyboardTab);
     EXPECT_EQ(Get<QSpinBox>("octaveL")->value(), -1);

@@ -12,12 +12,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -27,6 +29,7 @@
 #include "performance/KeyboardRules.h"
 #include "performance/PerformanceCompare.h"
 #include "performance/PerformanceFile.h"
+#include "performance/gui/CompareDialog.h"
 #include "performance/gui/EffectPage.h"
 #include "performance/gui/PerformanceEditor.h"
 #include "transfer/gui/PresetChooser.h"
@@ -502,17 +505,83 @@ TEST_F(PerformanceEditorTest, TheChooserButtonStoresThePresetsOwnNumber) {
     EXPECT_EQ(Get<QComboBox>("voiceR2")->currentText(), QString::fromStdString(chosen->display));
 }
 
-TEST_F(PerformanceEditorTest, CopyAndCompareThroughTheEditMenu) {
+// The Edit menu opened with its button, and the item with that text (in a sub-menu when
+// `sub` is given) taken.
+void PickFromEditMenu(QToolButton* button, const QString& sub, const QString& item) {
+    QTimer::singleShot(0, [sub, item] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        QMenu* target = menu;
+        if (!sub.isEmpty()) {
+            for (QAction* action : menu->actions()) {
+                if (action->text() == sub && action->menu() != nullptr) {
+                    target = action->menu();
+                }
+            }
+        }
+        QAction* chosen = nullptr;
+        for (QAction* action : target->actions()) {
+            if (action->text() == item) {
+                chosen = action;
+            }
+        }
+        menu->close();
+        ASSERT_NE(chosen, nullptr) << item.toStdString();
+        chosen->trigger();
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCoreApplication::processEvents();
+}
+
+TEST_F(PerformanceEditorTest, CopySwapAndCompareThroughTheEditMenu) {
+    auto* edit = Get<QToolButton>("editButton");
     Type("volumeR1", QStringLiteral("5"));
-    editor_->CopyToCommand(4);
+    PickFromEditMenu(edit, QStringLiteral("Copy This Performance To"),
+                     QStringLiteral("Performance 5"));
     EXPECT_EQ(Bank().At(4).keyboard.volumes[0], 5);
     Type("volumeR2", QStringLiteral("6"));
-    editor_->SwapWithCommand(4);
+    PickFromEditMenu(edit, QStringLiteral("Swap This Performance With"),
+                     QStringLiteral("Performance 5"));
     EXPECT_EQ(Bank().At(4).keyboard.volumes[1], 6);
     EXPECT_NE(Bank().At(0).keyboard.volumes[1], 6);
     EXPECT_EQ(Get<QSpinBox>("volumeR2")->value(), Bank().At(0).keyboard.volumes[1]);
     Click("undoButton");
     EXPECT_EQ(Bank().At(0).keyboard.volumes[1], 6);
+
+    // Compared with performance 2 and with the saved file.
+    const fs::path path = window_.Local() / "cmp.prf";
+    SaveAs(path);
+    Type("volumeL", QStringLiteral("1"));
+    int listed = -1;
+    int againstFile = -1;
+    // The dialog is looked at once it is open, then closed.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<CompareDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        poll.stop();
+        listed = dialog->DifferenceCount();
+        auto* with = dialog->findChild<QComboBox*>(QStringLiteral("compareWith"));
+        auto* table = dialog->findChild<QTableWidget*>(QStringLiteral("compareTable"));
+        if (with != nullptr && table != nullptr) {
+            EXPECT_EQ(with->count(), 6);  // five performances and the file
+            with->setCurrentIndex(with->count() - 1);
+            againstFile = dialog->DifferenceCount();
+            if (againstFile > 0) {
+                EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("Keyboard L volume"));
+                EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("1"));
+            }
+        }
+        dialog->reject();
+    });
+    poll.start(10);
+    PickFromEditMenu(edit, QString(), QStringLiteral("Compare"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !poll.isActive(); }));
+    EXPECT_EQ(listed, static_cast<int>(ComparePerformances(Bank().At(0), Bank().At(1)).size()));
+    EXPECT_GE(listed, 2);  // at least the two volumes typed
+    EXPECT_EQ(againstFile, 1);
 }
 
 }  // namespace

@@ -155,6 +155,10 @@ void PerformanceEditor::Build() {
         tabs_->addTab(scroll, QString());
     }
     connect(tabs_, &QTabWidget::currentChanged, this, &PerformanceEditor::TabChanged);
+    // The Edit menu also opens where the pages are right-clicked.
+    tabs_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tabs_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { editMenu_->popup(tabs_->mapToGlobal(at)); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

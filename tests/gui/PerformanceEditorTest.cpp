@@ -389,6 +389,12 @@ TEST_F(PerformanceEditorTest, EveryControlOfBothPagesIsSavedAndReadBack) {
     PartEffect& r1 = expected.effect.parts[0];
     r1.flags = static_cast<uint16_t>(r1.flags ^ 0x0008);
     ASSERT_TRUE(Get<QWidget>("insertionPage")->isVisible());
+    // Shown for R2, the switch shows R2's own state, not R1's.
+    Choose("effectPart", 1);
+    EXPECT_FALSE(Get<QPushButton>("switchInsertion")->isChecked());
+    EXPECT_FALSE(Get<QPushButton>("switchInsertion")->isEnabled());
+    Choose("effectPart", 0);
+    EXPECT_TRUE(Get<QPushButton>("switchInsertion")->isChecked());
     auto* categories = Get<QListWidget>("insertionCategories");
     QTest::mouseClick(categories->viewport(), Qt::LeftButton, {},
                       categories->visualItemRect(categories->item(2)).center());

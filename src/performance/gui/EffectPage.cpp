@@ -954,13 +954,9 @@ void EffectPage::ShowSwitches() {
         const QSignalBlocker blocker(button);
         button->setChecked(on);
     }
-    // The insertion effect is R1's: for another part its switch shows R1's state, unchangeable.
+    // The insertion effect is R1's: for another part its switch shows what that part's record
+    // holds and cannot be changed.
     switches_[kInsertion]->setEnabled(er::SwitchEditable(er::Switch::Insertion, part_));
-    if (!switches_[kInsertion]->isEnabled()) {
-        const QSignalBlocker blocker(switches_[kInsertion]);
-        switches_[kInsertion]->setChecked(
-            er::SwitchOn(Document().Current().effect.parts[0], er::Switch::Insertion));
-    }
     const QSignalBlocker blocker(extraSwitch_);
     extraSwitch_->setChecked(er::ExtraSwitchOn(fx));
 }

@@ -539,6 +539,38 @@ void PickFromEditMenu(QToolButton* button, const QString& sub, const QString& it
     QCoreApplication::processEvents();
 }
 
+TEST_F(PerformanceEditorTest, ThePatternButtonStoresTheChosenPatternAndAFileVoiceIsGrey) {
+    ShowTab(PerformanceEditor::kEffectTab);
+    const auto& arps = window_.App().catalog.ArpGroups();
+    ASSERT_FALSE(arps.empty());
+    ASSERT_GE(arps[0].names.size(), 4u);
+    QTimer::singleShot(0, [] {
+        QWidget* chooser = QApplication::activeModalWidget();
+        ASSERT_NE(chooser, nullptr);
+        auto* entries = chooser->findChild<QListWidget*>(QStringLiteral("chooserEntryList"));
+        ASSERT_NE(entries, nullptr);
+        EXPECT_EQ(entries->currentRow(), 0);  // the stored pattern
+        QTest::keyClick(entries, Qt::Key_Down);
+        QTest::keyClick(entries, Qt::Key_Down);
+        QTest::keyClick(entries, Qt::Key_Return);
+    });
+    Click("arpPatternButton");
+    EXPECT_EQ(Shown().effect.parts[0].arpPattern, (PresetRef{0, 2, {}}));
+    EXPECT_TRUE(
+        Get<QLabel>("arpPattern")->text().endsWith(QString::fromStdString(arps[0].names[2])));
+
+    // A voice file of the USB tab shows its path on grey.
+    editor_->Document().Edit("Keyboard/R3/voice", [](Performance& p) {
+        p.keyboard.parts[2].voice = {2, 0, "USB\\Pads\\Warm.voc"};
+    });
+    ShowTab(PerformanceEditor::kKeyboardTab);
+    auto* voice = Get<QComboBox>("voiceR3");
+    EXPECT_EQ(voice->currentText(), QStringLiteral("USB\\Pads\\Warm.voc"));
+    EXPECT_EQ(voice->lineEdit()->palette().color(QPalette::Base), QColor(191, 191, 191));
+    EXPECT_NE(Get<QComboBox>("voiceR1")->lineEdit()->palette().color(QPalette::Base),
+              QColor(191, 191, 191));
+}
+
 TEST_F(PerformanceEditorTest, CopySwapAndCompareThroughTheEditMenu) {
     auto* edit = Get<QToolButton>("editButton");
     Type("volumeR1", QStringLiteral("5"));

@@ -98,7 +98,7 @@ void PerformanceEditor::Build() {
 
     undoAction_ = new QAction(this);
     undoAction_->setObjectName(QStringLiteral("undoAction"));
-    undoAction_->setShortcuts({QKeySequence::Undo});
+    undoAction_->setShortcuts(QKeySequence::Undo);
     connect(undoAction_, &QAction::triggered, this, &PerformanceEditor::UndoCommand);
     redoAction_ = new QAction(this);
     redoAction_->setObjectName(QStringLiteral("redoAction"));

@@ -1,6 +1,7 @@
 #include "performance/gui/PerformanceEditor.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -65,6 +66,15 @@ PerformanceEditor::PerformanceEditor(const PageServices& services, QWidget* pare
 }
 
 PerformanceEditor::~PerformanceEditor() {
+    // A field that would lose the focus while being destroyed loses it now, while the pages
+    // and the document are whole; then the pages go, before the document.
+    if (QWidget* focus = QApplication::focusWidget(); focus != nullptr && isAncestorOf(focus)) {
+        focus->clearFocus();
+    }
+    tabs_->blockSignals(true);
+    delete tabs_;
+    tabs_ = nullptr;
+    pages_.fill(nullptr);
     document_->Edits().StopListening(listener_);
 }
 

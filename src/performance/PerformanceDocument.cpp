@@ -24,9 +24,70 @@ fs::path PerformanceFileName(const fs::path& chosen) {
     return chosen.parent_path() / name;
 }
 
+namespace {
+
+PerformanceBank FreshBank(const PresetCatalog& catalog) {
+    PerformanceBank bank;
+    ResetBank(bank, catalog);
+    return bank;
+}
+
+constexpr std::string_view kStepPrefix = "P";
+
+}  // namespace
+
 PerformanceDocument::PerformanceDocument(DeviceContext& app, Reporter& reporter)
-    : app_(app), reporter_(reporter) {
-    ResetBank(bank_, app_.catalog);
+    : app_(app), reporter_(reporter), edits_(FreshBank(app.catalog)) {}
+
+bool PerformanceDocument::SetCurrentIndex(int index) {
+    if (index < 0 || index >= kPerformanceCount) {
+        return false;
+    }
+    current_ = index;
+    return true;
+}
+
+std::string PerformanceDocument::StepName(int performance, std::string_view field) {
+    return std::string(kStepPrefix) + std::to_string(performance + 1) + "/" + std::string(field);
+}
+
+std::optional<std::pair<int, std::string>> PerformanceDocument::SplitStepName(
+    std::string_view step) {
+    const size_t slash = step.find('/');
+    if (!step.starts_with(kStepPrefix) || slash != kStepPrefix.size() + 1) {
+        return std::nullopt;
+    }
+    const int index = step[kStepPrefix.size()] - '1';
+    if (index < 0 || index >= kPerformanceCount) {
+        return std::nullopt;
+    }
+    return std::pair<int, std::string>{index, std::string(step.substr(slash + 1))};
+}
+
+bool PerformanceDocument::CopyPerformance(int from, int to) {
+    if (from < 0 || from >= kPerformanceCount || to < 0 || to >= kPerformanceCount || from == to) {
+        return false;
+    }
+    const bool changed = edits_.Edit(StepName(to, "Copy"),
+                                     [&](PerformanceBank& bank) { bank.At(to) = bank.At(from); });
+    edits_.EndMerge();
+    return changed;
+}
+
+bool PerformanceDocument::SwapPerformances(int first, int second) {
+    if (first < 0 || first >= kPerformanceCount || second < 0 || second >= kPerformanceCount ||
+        first == second) {
+        return false;
+    }
+    const bool changed = edits_.Edit(StepName(second, "Swap"), [&](PerformanceBank& bank) {
+        std::swap(bank.At(first), bank.At(second));
+    });
+    edits_.EndMerge();
+    return changed;
+}
+
+std::string PerformanceDocument::MarkedFileName() const {
+    return Modified() ? fileName_ + "*" : fileName_;
 }
 
 fs::path PerformanceDocument::DefaultFilePath() const {
@@ -41,7 +102,7 @@ ControllerLayout PerformanceDocument::Layout() const {
     return ControllerLayout::FromProfile(app_.profile.Values());
 }
 
-bool PerformanceDocument::ReadInto(const fs::path& path) {
+bool PerformanceDocument::ReadInto(const fs::path& path, PerformanceBank& bank) {
     const auto bytes = ReadFileBytes(path, PerformanceFile::kMaxFileBytes);
     if (!bytes) {
         reporter_.Show(Icon::Error, performance_caption::kFile,
@@ -54,21 +115,44 @@ bool PerformanceDocument::ReadInto(const fs::path& path) {
         (void)app_.config.SetDialogFolder(dialog_folder::kOpenPerf, path.parent_path().string());
     }
     const PerformanceFile file(reporter_, FileCodePage());
-    return file.ReadBytes(AsBytes(*bytes), bank_);
+    return file.ReadBytes(AsBytes(*bytes), bank);
+}
+
+std::optional<PerformanceBank> PerformanceDocument::ReadQuietly(const fs::path& path) const {
+    const auto bytes = ReadFileBytes(path, PerformanceFile::kMaxFileBytes);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    SilentReporter silent;
+    PerformanceBank bank;
+    if (!PerformanceFile(silent, FileCodePage()).ReadBytes(AsBytes(*bytes), bank)) {
+        return std::nullopt;
+    }
+    return bank;
 }
 
 void PerformanceDocument::LoadDeviceDefault() {
-    (void)ReadInto(DefaultFilePath());
+    PerformanceBank bank = Bank();
+    if (ReadInto(DefaultFilePath(), bank)) {
+        edits_.Load(std::move(bank));
+    } else {
+        // The bank stays, but it no longer belongs to a file of the user's: nothing to undo
+        // into, nothing that counts as unsaved.
+        edits_.Load(Bank());
+    }
     fileName_.clear();
+    filePath_.clear();
 }
 
 void PerformanceDocument::New() {
-    ResetBank(bank_, app_.catalog);
+    PerformanceBank bank = FreshBank(app_.catalog);
     std::error_code ec;
     if (fs::exists(DefaultFilePath(), ec)) {
-        (void)ReadInto(DefaultFilePath());
+        (void)ReadInto(DefaultFilePath(), bank);
     }
+    edits_.Load(std::move(bank));
     fileName_.clear();
+    filePath_.clear();
 }
 
 bool PerformanceDocument::Open(const fs::path& chosen) {
@@ -79,10 +163,13 @@ bool PerformanceDocument::Open(const fs::path& chosen) {
     if (!fs::exists(path, ec) && fs::exists(chosen, ec)) {
         path = chosen;
     }
-    if (!ReadInto(path)) {
+    PerformanceBank bank = Bank();
+    if (!ReadInto(path, bank)) {
         return false;
     }
+    edits_.Load(std::move(bank));
     fileName_ = path.filename().string();
+    filePath_ = path;
     return true;
 }
 
@@ -94,11 +181,13 @@ bool PerformanceDocument::Save(const fs::path& chosen) {
         return false;
     }
     const PerformanceFile file(reporter_, FileCodePage());
-    if (!file.Write(path, bank_, Layout())) {
+    if (!file.Write(path, Bank(), Layout())) {
         return false;
     }
     (void)app_.config.SetDialogFolder(dialog_folder::kSavePerf, path.parent_path().string());
     fileName_ = path.filename().string();
+    filePath_ = path;
+    edits_.MarkSaved();
     return true;
 }
 

@@ -212,6 +212,8 @@ public:
         return performances_;
     }
 
+    bool operator==(const PerformanceBank&) const = default;
+
 private:
     std::array<Performance, kPerformanceCount> performances_{};
     int current_ = 0;

@@ -193,6 +193,7 @@ bool Transfers::AbortTransfer() {
 }
 
 bool Transfers::DownloadFile(const fs::path& path) {
+    declined_ = false;
     Reporter& reporter = link_.Report();
     const std::string name = path.filename().string();
     const std::string shownPath = path.string();
@@ -308,6 +309,7 @@ restart:
                 Icon::Question, kDownload,
                 "This file(" + name + ") is exist, do you want to overwrite it?", Buttons::YesNo);
             if (answer != Answer::Yes) {
+                declined_ = true;
                 return true;
             }
             if (!exchange.Resume()) {

@@ -43,6 +43,8 @@ public:
                                   const std::filesystem::path& localFolder);
     // Sends a local file to the instrument. True also when the user declined to overwrite.
     [[nodiscard]] bool DownloadFile(const std::filesystem::path& path);
+    // Whether the last download ended because the user declined to overwrite (nothing sent).
+    [[nodiscard]] bool DownloadDeclined() const { return declined_; }
     [[nodiscard]] bool DeleteDeviceFile(const std::string& name);
     // Lists an instrument folder ("USER" when empty) into the listing.
     [[nodiscard]] bool QueryFiles(const std::string& path);
@@ -62,6 +64,7 @@ private:
     DeviceListing& listing_;
     TransferObserver& observer_;
     bool running_ = false;
+    bool declined_ = false;
 };
 
 }  // namespace veltrano

@@ -46,6 +46,9 @@ public:
     // Whether the page may be left now. A page with unsaved work asks the user and may say
     // no; a page whose work is running says no.
     [[nodiscard]] virtual bool MayLeave() { return true; }
+    // Whether the window may close now. An editor that lives for the whole run loses nothing
+    // when left, but its unsaved work when the window closes: it asks here.
+    [[nodiscard]] virtual bool MayClose() { return MayLeave(); }
     // The device's catalogues and profile were read again (a connect, a refresh): show what
     // depends on them again.
     virtual void RefreshForDevice() {}

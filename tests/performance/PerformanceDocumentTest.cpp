@@ -125,7 +125,8 @@ TEST_F(PerformanceDocumentTest, CreationAndNewWithoutDefaultFile) {
         EXPECT_EQ(p.keyboard.parts[0].reverb, 30);
         EXPECT_EQ(p.keyboard.volumes[1], 110);
     }
-    doc.Bank().At(3).global.metronomeVolume = 1;
+    ASSERT_TRUE(doc.SetCurrentIndex(3));
+    doc.Edit("test", [](Performance& p) { p.global.metronomeVolume = 1; });
     doc.New();
     PerformanceBank expected;
     ResetBank(expected, app_.catalog);
@@ -139,7 +140,8 @@ TEST_F(PerformanceDocumentTest, NewReadsTheDefaultFileOverTheReset) {
     stored.At(1).styleSong.tempo = 99;
     WriteFile(DefaultFile(), AsText(Written(stored)));
     PerformanceDocument doc(app_, reporter_);
-    doc.Bank().At(2).styleSong.tempo = 77;
+    ASSERT_TRUE(doc.SetCurrentIndex(2));
+    doc.Edit("test", [](Performance& p) { p.styleSong.tempo = 77; });
     doc.New();
     EXPECT_EQ(doc.Bank().At(1).styleSong.tempo, 99);
     EXPECT_EQ(doc.Bank().At(2).styleSong.tempo, 120);
@@ -151,7 +153,8 @@ TEST_F(PerformanceDocumentTest, NewReadsTheDefaultFileOverTheReset) {
 
 TEST_F(PerformanceDocumentTest, SaveAsksBeforeReplacingAndRemembersTheFolder) {
     PerformanceDocument doc(app_, reporter_);
-    doc.Bank().At(0).styleSong.tempo = 133;
+    ASSERT_TRUE(doc.SetCurrentIndex(0));
+    doc.Edit("test", [](Performance& p) { p.styleSong.tempo = 133; });
     fs::create_directories(dir_ / "Banks");
     ASSERT_TRUE(doc.Save(dir_ / "Banks" / "Live.PRF"));
     const fs::path saved = dir_ / "Banks" / "live.prf";
@@ -160,7 +163,8 @@ TEST_F(PerformanceDocumentTest, SaveAsksBeforeReplacingAndRemembersTheFolder) {
     EXPECT_EQ(app_.config.DialogFolder(dialog_folder::kSavePerf), (dir_ / "Banks").string());
     EXPECT_TRUE(reporter_.Empty());
 
-    doc.Bank().At(0).styleSong.tempo = 60;
+    ASSERT_TRUE(doc.SetCurrentIndex(0));
+    doc.Edit("test", [](Performance& p) { p.styleSong.tempo = 60; });
     reporter_.ScriptAnswers({Answer::No});
     EXPECT_FALSE(doc.Save(saved));
     const Message question{Icon::Question, "Save", "This file is exist, do you want to continue? ",
@@ -188,7 +192,10 @@ TEST_F(PerformanceDocumentTest, SaveFailuresLeaveTheOldFile) {
     // A bank the instrument cannot hold is refused before the old file is touched.
     reporter_.Clear();
     WriteFile(dir_ / "bank.prf", "old");
-    doc.Bank().At(1).keyboard.parts[0].voice = {1, 0, std::string(300, 'p')};
+    ASSERT_TRUE(doc.SetCurrentIndex(1));
+    doc.Edit("test", [](Performance& p) {
+        p.keyboard.parts[0].voice = {1, 0, std::string(300, 'p')};
+    });
     reporter_.ScriptAnswers({Answer::Yes});
     EXPECT_FALSE(doc.Save(dir_ / "bank.prf"));
     EXPECT_EQ(ReadFile(dir_ / "bank.prf"), "old");

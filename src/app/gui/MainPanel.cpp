@@ -646,7 +646,7 @@ void MainPanel::closeEvent(QCloseEvent* event) {
     if (!devices_.ShutDown()) {
         // Unsaved work is asked about first; a page may keep the window open.
         for (ToolPage* page : page_) {
-            if (!page->MayLeave()) {
+            if (!page->MayClose()) {
                 event->ignore();
                 return;
             }

@@ -1,6 +1,7 @@
 #include "app/gui/ToolPages.h"
 
 #include "app/gui/PagePlaceholder.h"
+#include "performance/gui/PerformanceEditor.h"
 #include "style/gui/MidiToStyleWizard.h"
 #include "style/gui/StyleToMidiDialog.h"
 
@@ -14,6 +15,7 @@ ToolPage* CreateToolPage(int index, const char* titleKey, const PageServices& se
         case 1:  // style to MIDI
             return new StyleToMidiDialog(services, parent);
         case 2:  // performance editor
+            return new PerformanceEditor(services, parent);
         case 3:  // arpeggiator editor
         case 4:  // device file browser
         default:

@@ -44,23 +44,33 @@ bool ArpPlayer::Command(int code, int a, int b) {
     return Queue([&] { return engine_.ArpCommand(code, a, b); });
 }
 
-bool ArpPlayer::SendControls(const Controls& c) {
-    bool ok = Command(ArpEngine::kSort, c.sort ? 1 : 0);
-    ok = Command(ArpEngine::kLatch, c.latch ? 1 : 0) && ok;
-    ok = Command(ArpEngine::kKeySync, c.keySync ? 1 : 0) && ok;
-    ok = Command(ArpEngine::kKeySound, c.keySound ? 1 : 0) && ok;
-    ok = Command(ArpEngine::kFixedNoteMode, c.fixedNote ? 1 : 0) && ok;
-    ok = Command(ArpEngine::kVelocityFunction, c.velocityFunction) && ok;
-    ok = Command(ArpEngine::kResolution, c.resolution) && ok;
-    ok = Command(ArpEngine::kReplaceMode, c.replaceMode) && ok;
-    ok = Command(ArpEngine::kTriggerMode, c.triggerMode) && ok;
+std::vector<ArpPlayer::ControlCommand> ArpPlayer::ControlCommands(const Controls& c) {
+    std::vector<ControlCommand> commands{
+        {ArpEngine::kSort, c.sort ? 1 : 0, 0},
+        {ArpEngine::kLatch, c.latch ? 1 : 0, 0},
+        {ArpEngine::kKeySync, c.keySync ? 1 : 0, 0},
+        {ArpEngine::kKeySound, c.keySound ? 1 : 0, 0},
+        {ArpEngine::kFixedNoteMode, c.fixedNote ? 1 : 0, 0},
+        {ArpEngine::kVelocityFunction, c.velocityFunction, 0},
+        {ArpEngine::kResolution, c.resolution, 0},
+        {ArpEngine::kReplaceMode, c.replaceMode, 0},
+        {ArpEngine::kTriggerMode, c.triggerMode, 0},
+    };
     for (int i = 0; i < ArpEngine::kMaxHeld; ++i) {
-        ok = Command(ArpEngine::kFixedNote, i, c.fixedNotes[static_cast<size_t>(i)]) && ok;
+        commands.push_back({ArpEngine::kFixedNote, i, c.fixedNotes[static_cast<size_t>(i)]});
     }
-    ok = Command(ArpEngine::kType, c.type) && ok;
-    ok = Command(ArpEngine::kRange, c.range) && ok;
-    ok = Command(ArpEngine::kVelocityRange, 0, c.velocityMin) && ok;
-    ok = Command(ArpEngine::kVelocityRange, 1, c.velocityMax) && ok;
+    commands.push_back({ArpEngine::kType, c.type, 0});
+    commands.push_back({ArpEngine::kRange, c.range, 0});
+    commands.push_back({ArpEngine::kVelocityRange, 0, c.velocityMin});
+    commands.push_back({ArpEngine::kVelocityRange, 1, c.velocityMax});
+    return commands;
+}
+
+bool ArpPlayer::SendControls(const Controls& controls) {
+    bool ok = true;
+    for (const ControlCommand& c : ControlCommands(controls)) {
+        ok = Command(c.code, c.a, c.b) && ok;
+    }
     return ok;
 }
 

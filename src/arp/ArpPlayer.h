@@ -39,6 +39,14 @@ public:
         int velocityMax = 127;
     };
 
+    struct ControlCommand {
+        int code;
+        int a;
+        int b;
+    };
+    // The commands that set `controls`, in the order the controls window sends them.
+    [[nodiscard]] static std::vector<ControlCommand> ControlCommands(const Controls& controls);
+
     ArpPlayer(NoteOutput& output, Reporter& reporter,
               PreviewClock::Options options = PreviewClock::Options());
 

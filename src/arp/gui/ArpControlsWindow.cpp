@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "arp/PitchName.h"
 #include "base/Reporter.h"

@@ -12,8 +12,10 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/AppContext.h"
 #include "app/DeviceService.h"
@@ -38,6 +40,22 @@ int CellIndex(int column, int row) {
     return column * ArpPattern::kRows + row;
 }
 
+// The grid's looks: empty, a note start, a note held by a tie; the played step is framed.
+constexpr const char* kGridStyle =
+    "QPushButton[arpGrid=\"true\"] { min-width: 22px; padding: 0px; }"
+    "QPushButton[look=\"1\"] { background: #3a78c8; border-color: #24528f; }"
+    "QPushButton[look=\"2\"] { background: #9cc0ea; border-color: #6f98c8; }"
+    "QPushButton[played=\"1\"] { border: 2px solid #e08020; }";
+
+void SetLook(QWidget* widget, const char* name, int value) {
+    if (widget->property(name).toInt() == value && widget->property(name).isValid()) {
+        return;
+    }
+    widget->setProperty(name, value);
+    widget->style()->unpolish(widget);
+    widget->style()->polish(widget);
+}
+
 void Buddy(QLabel* label, QWidget* field) {
     label->setBuddy(field);
     field->setAccessibleName(label->text());
@@ -51,6 +69,7 @@ ArpEditorPage::ArpEditorPage(const PageServices& services, QWidget* parent)
       player_(output_, services.reporter),
       channel_(services.devices.Keyboard().Channel()) {
     setObjectName(QStringLiteral("arpEditorPage"));
+    setStyleSheet(QString::fromLatin1(kGridStyle));
 
     auto button = [this](const char* name) {
         auto* b = new QPushButton(this);
@@ -80,7 +99,7 @@ ArpEditorPage::ArpEditorPage(const PageServices& services, QWidget* parent)
     for (int c = 0; c < ArpEditor::kVisibleSteps; ++c) {
         auto* header = button(("arpHeader_" + std::to_string(c)).c_str());
         header->setCheckable(true);
-        header->setMinimumWidth(32);
+        header->setProperty("arpGrid", true);
         grid->addWidget(header, 0, c + 1);
         headers_[static_cast<size_t>(c)] = header;
         connect(header, &QPushButton::clicked, this, [this, c] {
@@ -94,7 +113,7 @@ ArpEditorPage::ArpEditorPage(const PageServices& services, QWidget* parent)
         for (int c = 0; c < ArpEditor::kVisibleSteps; ++c) {
             auto* cell = button(("arpCell_" + std::to_string(c) + "_" + std::to_string(r)).c_str());
             cell->setCheckable(true);
-            cell->setMinimumSize(32, 18);
+            cell->setProperty("arpGrid", true);
             cell->installEventFilter(this);
             grid->addWidget(cell, ArpPattern::kRows - r, c + 1);
             cells_[static_cast<size_t>(CellIndex(c, r))] = cell;
@@ -337,20 +356,15 @@ void ArpEditorPage::Refresh() {
         QPushButton* header = headers_[static_cast<size_t>(c)];
         header->setText(QString::number(first + c + 1));
         header->setChecked(c == editor_.HighlightedColumn());
-        header->setProperty("played", first + c == playedStep_);
-        header->setStyleSheet(first + c == playedStep_
-                                  ? QStringLiteral("QPushButton { border: 2px solid #e08020; }")
-                                  : QString());
+        SetLook(header, "played", first + c == playedStep_ ? 1 : 0);
         header->setAccessibleName(T("IDS_ARP_STEP") + QLatin1Char(' ') +
                                   QString::number(first + c + 1));
         for (int r = 0; r < ArpPattern::kRows; ++r) {
             QPushButton* cell = cells_[static_cast<size_t>(CellIndex(c, r))];
             const auto look = editor_.Pattern().GridCell(r, first + c);
             cell->setChecked(look == ArpPattern::Cell::Start);
-            static const QString kLooks[] = {
-                QString(), QStringLiteral("QPushButton { background: #3a78c8; }"),
-                QStringLiteral("QPushButton { background: #9cc0ea; }")};
-            cell->setStyleSheet(kLooks[static_cast<int>(look)]);
+            SetLook(cell, "look", static_cast<int>(look));
+            SetLook(cell, "played", first + c == playedStep_ ? 1 : 0);
             cell->setAccessibleName(CellName(c, r));
         }
     }

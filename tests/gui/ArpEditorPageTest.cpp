@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
+#include <algorithm>
 #include <map>
 
 #include "DemoWindow.h"
@@ -290,6 +291,61 @@ TEST_F(ArpEditorPageTest, ThePreviewPlaysTheHeldKeysAndEndsEveryNoteAtStop) {
     for (const auto& [note, count] : sounding()) {
         EXPECT_LT(count, 0) << "note " << note << " still sounds";  // extra offs are harmless
     }
+}
+
+TEST_F(ArpEditorPageTest, KeysPlayedOnTheInstrumentFeedThePreviewUnlessSwitchedOff) {
+    auto fake = std::make_unique<test::FakeMidiBackend>(std::vector<std::string>{"Recorder In"},
+                                                        std::vector<std::string>{"Recorder"});
+    test::FakeMidiBackend* backend = fake.get();
+    MidiPorts& ports = window_.Devices().Ports();
+    ports.AddBackend(std::move(fake));
+    ports.ListPorts();
+    const auto at = [](const std::vector<std::string>& names, const char* name) {
+        return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+    };
+    ports.StopInput();
+    ports.CloseInput();
+    ASSERT_TRUE(ports.OpenInput(at(ports.InputNames(), "Recorder In")));
+    ASSERT_TRUE(ports.StartInput());
+    ASSERT_TRUE(ports.OpenOutput(at(ports.OutputNames(), "Recorder")));
+
+    ClickCell(0, 0);
+    QTest::mouseClick(Child<QPushButton>("arpPreview"), Qt::LeftButton);
+    const auto played = [&](int note) {
+        for (const Bytes& m : backend->Sent()) {
+            if (m.size() == 3 && m[1] == note && m[2] > 0) {
+                return static_cast<int>(m[2]);
+            }
+        }
+        return 0;
+    };
+    const Bytes on62{0x90, 62, 90};
+    backend->Deliver(on62);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return played(62) != 0; }, 5000));
+    EXPECT_EQ(played(62), 90) << "the key's velocity";
+
+    QCheckBox* box = Child<QCheckBox>("arpInstrumentKeys");
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Space);
+    ASSERT_FALSE(box->isChecked());
+    const Bytes off62{0x80, 62, 0};
+    backend->Deliver(off62);  // ignored as well: 62 stays held
+    const Bytes on65{0x90, 65, 90};
+    backend->Deliver(on65);
+    QTest::qWait(300);
+    EXPECT_EQ(played(65), 0);
+    const size_t before = backend->Sent().size();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return backend->Sent().size() > before; }, 5000))
+        << "62 still plays";
+
+    QTest::mouseClick(Child<QPushButton>("arpPreview"), Qt::LeftButton);
+    ASSERT_TRUE(page_->Player().WaitUntilQuiet(std::chrono::seconds(5)));
+    ASSERT_TRUE(page_->Output().WaitUntilSent(std::chrono::milliseconds(5000)));
+    int sounding = 0;
+    for (const Bytes& m : backend->Sent()) {
+        sounding += m[2] > 0 ? 1 : -1;
+    }
+    EXPECT_EQ(sounding, 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "arp/gui/ArpEditorPage.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -182,9 +183,13 @@ ArpEditorPage::ArpEditorPage(const PageServices& services, QWidget* parent)
     voice_->setObjectName(QStringLiteral("arpVoice"));
     latch_ = button("arpKbdLatch");
     latch_->setCheckable(true);
+    instrumentKeys_ = new QCheckBox(this);
+    instrumentKeys_->setObjectName(QStringLiteral("arpInstrumentKeys"));
+    instrumentKeys_->setChecked(true);
     realtime->addWidget(voiceLabel_, 0, 0);
     realtime->addWidget(voice_, 0, 1);
     realtime->addWidget(latch_, 1, 1);
+    realtime->addWidget(instrumentKeys_, 2, 1);
 
     auto* side = new QVBoxLayout;
     side->addWidget(paramsGroup_);
@@ -262,6 +267,15 @@ ArpEditorPage::ArpEditorPage(const PageServices& services, QWidget* parent)
     connect(&keys, &PianoKeyboard::KeyPressed, this,
             [this](int note) { player_.Key(note, ArpPlayer::kFeedVelocity); });
     connect(&keys, &PianoKeyboard::KeyReleased, this, [this](int note) { player_.Key(note, 0); });
+    // And, unless switched off, the keys played on the instrument itself.
+    Devices().Ports().SetNoteHandler([this](uint32_t message) {
+        if (!instrumentKeys_->isChecked()) {
+            return;
+        }
+        const int note = static_cast<int>((message >> 8) & 0x7F);
+        const bool on = (message & 0xF0) == 0x90;
+        player_.Key(note, on ? static_cast<int>((message >> 16) & 0x7F) : 0);
+    });
 
     playTimer_ = new QTimer(this);
     playTimer_->setInterval(kPlayedStepPollMs);
@@ -282,6 +296,7 @@ ArpEditorPage::ArpEditorPage(const PageServices& services, QWidget* parent)
 }
 
 ArpEditorPage::~ArpEditorPage() {
+    Devices().Ports().SetNoteHandler(nullptr);
     StopPreview();
     (void)player_.WaitUntilQuiet(std::chrono::seconds(2));
 }
@@ -308,6 +323,7 @@ void ArpEditorPage::ApplyTexts() {
     realtimeGroup_->setTitle(T("IDS_REALTIME"));
     voiceLabel_->setText(T("IDS_VOICE"));
     latch_->setText(T("IDS_KBD_LATCH"));
+    instrumentKeys_->setText(T("IDS_ARP_INSTRUMENT_KEYS"));
     {
         const QSignalBlocker block(gateMode_);
         gateMode_->clear();

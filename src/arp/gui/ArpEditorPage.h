@@ -8,6 +8,7 @@
 #include "arp/ArpPlayer.h"
 #include "ui/ToolPage.h"
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -96,6 +97,7 @@ private:
     QLabel* voiceLabel_ = nullptr;
     QComboBox* voice_ = nullptr;
     QPushButton* latch_ = nullptr;
+    QCheckBox* instrumentKeys_ = nullptr;
     QTimer* playTimer_ = nullptr;
     ArpControlsWindow* controls_ = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -107,6 +108,43 @@ TEST(ArpPlayer, CommandsFromTheWindowWhileTheClockPlaysEndEveryNote) {
     player.Stop();
     ASSERT_TRUE(player.WaitUntilQuiet(std::chrono::seconds(10)));
     EXPECT_TRUE(Sounding(out.Sent()).empty());
+}
+
+TEST(ArpPlayer, ThePreviewHoldsALegatoNoteUntilItsRowPlaysAgain) {
+    // Eight 16 ms steps: a legato note at the first, another row at the last. Taken as 101
+    // ticks it would end before the last step begins; as drawn it is held past it, to the end
+    // of the cycle. Only the order of the messages is looked at.
+    test::TempDir dir;
+    LockedRecorder out;
+    RecordingReporter reporter;
+    ArpPlayer player(out, reporter);
+    ArpPattern pattern;
+    ArpStep legato;
+    legato.noteMask = 0b01;
+    legato.gate = ArpStep::kGateLegato;
+    ArpStep last;
+    last.noteMask = 0b10;
+    last.gate = 50;
+    pattern.SetStep(0, legato);
+    pattern.SetStep(7, last);
+    pattern.SetLength(8);
+    ASSERT_TRUE(player.Command(ArpEngine::kResolution, 0));
+    ASSERT_TRUE(player.Start(pattern, dir / "PREVIEW.ARP", 0, {60, 64}, reporter));
+    const auto index = [](const std::vector<uint32_t>& sent, uint32_t message) {
+        const auto it = std::find(sent.begin(), sent.end(), message);
+        return it == sent.end() ? -1 : static_cast<int>(it - sent.begin());
+    };
+    const uint32_t on64 = 0x90 | (64u << 8) | (100u << 16);
+    const uint32_t off60 = 0x90 | (60u << 8);
+    for (int i = 0; i < 2000 && index(out.Sent(), off60) < 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    player.Stop();
+    ASSERT_TRUE(player.WaitUntilQuiet(std::chrono::seconds(10)));
+    const auto sent = out.Sent();
+    ASSERT_GE(index(sent, on64), 0);
+    ASSERT_GE(index(sent, off60), 0);
+    EXPECT_LT(index(sent, on64), index(sent, off60));
 }
 
 TEST(ArpPlayer, APreviewFileThatCannotBeWrittenDoesNotStart) {

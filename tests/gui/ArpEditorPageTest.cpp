@@ -260,6 +260,13 @@ TEST_F(ArpEditorPageTest, ThePreviewPlaysTheHeldKeysAndEndsEveryNoteAtStop) {
     for (int i = 0; i < 100 && backend->Sent().size() < 6; ++i) {
         QTest::qWait(20);
     }
+    // The step being played is framed on the grid.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return Child<QPushButton>("arpHeader_0")->property("played").toInt() == 1 ||
+                   Child<QPushButton>("arpHeader_1")->property("played").toInt() == 1;
+        },
+        5000));
     QTest::mouseClick(preview, Qt::LeftButton);
     EXPECT_EQ(preview->text(), "Preview");
     ASSERT_TRUE(page_->Player().WaitUntilQuiet(std::chrono::seconds(5)));
@@ -346,6 +353,45 @@ TEST_F(ArpEditorPageTest, KeysPlayedOnTheInstrumentFeedThePreviewUnlessSwitchedO
         sounding += m[2] > 0 ? 1 : -1;
     }
     EXPECT_EQ(sounding, 0);
+}
+
+TEST_F(ArpEditorPageTest, AChosenVoiceGoesToThePreviewChannel) {
+    auto fake = std::make_unique<test::FakeMidiBackend>(std::vector<std::string>{},
+                                                        std::vector<std::string>{"Recorder"});
+    test::FakeMidiBackend* backend = fake.get();
+    MidiPorts& ports = window_.Devices().Ports();
+    ports.AddBackend(std::move(fake));
+    ports.ListPorts();
+    const auto& names = ports.OutputNames();
+    ASSERT_TRUE(ports.OpenOutput(
+        static_cast<int>(std::find(names.begin(), names.end(), "Recorder") - names.begin())));
+
+    QComboBox* voice = Child<QComboBox>("arpVoice");
+    const auto& voices = window_.App().catalog.Voices();
+    ASSERT_EQ(voice->count(), voices.empty() ? 128 : static_cast<int>(voices.size()));
+    voice->setFocus();
+    QTest::keyClick(voice, Qt::Key_Down);
+    QTest::keyClick(voice, Qt::Key_Down);
+    ASSERT_EQ(voice->currentIndex(), 2);
+    int msb = 0;
+    int lsb = 0;
+    int program = 2;
+    if (!voices.empty()) {
+        msb = voices[2].bankMsb;
+        lsb = voices[2].bankLsb;
+        program = voices[2].program;
+    } else {
+        EXPECT_EQ(voice->currentText(), "003 Electric Grand Piano");
+    }
+    const uint8_t channel = msb == 120 ? 9 : 0;
+    const std::vector<Bytes> expected{
+        {static_cast<uint8_t>(0xB0 | channel), 0x00, static_cast<uint8_t>(msb)},
+        {static_cast<uint8_t>(0xB0 | channel), 0x20, static_cast<uint8_t>(lsb)},
+        {static_cast<uint8_t>(0xC0 | channel), static_cast<uint8_t>(program)}};
+    // Each step of the arrow key chose a voice; the last three messages are the last voice's.
+    const auto sent = backend->Sent();
+    ASSERT_EQ(sent.size(), 6u);
+    EXPECT_EQ(std::vector<Bytes>(sent.end() - 3, sent.end()), expected);
 }
 
 }  // namespace

@@ -198,6 +198,9 @@ void ArpEditor::EditStep(std::string_view field, const ArpStep& step) {
 }
 
 void ArpEditor::SetGateMode(GateMode mode, Reporter& reporter) {
+    if (mode == Fields().gateMode) {
+        return;  // chosen again: the value stays
+    }
     const int index = SelectedStep();
     ArpStep step = Pattern().GetStep(index);
     tieJustChosen_ = false;
@@ -213,9 +216,6 @@ void ArpEditor::SetGateMode(GateMode mode, Reporter& reporter) {
             step.gate = ArpStep::kGateLegato;
             break;
         case GateMode::Tie: {
-            if (step.IsTie()) {
-                return;
-            }
             // A new tie holds over two steps; the notes of the next step in its rows are asked
             // about before anything is stored.
             ArpPattern next = Pattern();

@@ -112,6 +112,8 @@ TEST(ArpEditor, SwitchingToTieStoresTwoStepsAndNoChangesNothing) {
     EXPECT_EQ(editor.Fields().gateUnit, "(1%-100%)");
     editor.SetGateValue(0, reporter);
     EXPECT_EQ(editor.Pattern().GetStep(2).gate, 1);
+    editor.SetGateMode(Mode::Normal, reporter);  // chosen again: the value stays
+    EXPECT_EQ(editor.Pattern().GetStep(2).gate, 1);
 }
 
 TEST(ArpEditor, LengtheningATieAsksAboutTheStepsItNewlyCovers) {

@@ -133,6 +133,10 @@ TEST_F(ArpEditorPageTest, SaveOpenAndNewRoundTripThroughTheFile) {
 
     // New after an edit asks first; Cancel keeps the pattern.
     ClickCell(0, 0);
+    reporter.Clear();
+    reporter.ScriptAnswers({Answer::Cancel});
+    EXPECT_FALSE(window_.Panel().ShowPage(0)) << "leaving with edits is asked about";
+    EXPECT_EQ(reporter.Texts(), std::vector<std::string>{"Save the changes to my pattern.arp?"});
     reporter.ScriptAnswers({Answer::Cancel});
     QTest::mouseClick(Child<QPushButton>("arpNew"), Qt::LeftButton);
     EXPECT_EQ(Pattern().GetStep(0).noteMask, 1);

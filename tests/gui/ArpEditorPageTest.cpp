@@ -12,6 +12,7 @@
 #include <map>
 
 #include "DemoWindow.h"
+#include "app/OnScreenKeyboard.h"
 #include "arp/ArpEngine.h"
 #include "arp/gui/ArpControlsWindow.h"
 #include "arp/gui/ArpEditorPage.h"
@@ -396,6 +397,63 @@ TEST_F(ArpEditorPageTest, AChosenVoiceGoesToThePreviewChannel) {
     const auto sent = backend->Sent();
     ASSERT_EQ(sent.size(), 6u);
     EXPECT_EQ(std::vector<Bytes>(sent.end() - 3, sent.end()), expected);
+}
+
+TEST_F(ArpEditorPageTest, LeavingThePageEndsThePreviewAndItsNotes) {
+    auto fake = std::make_unique<test::FakeMidiBackend>(std::vector<std::string>{},
+                                                        std::vector<std::string>{"Recorder"});
+    test::FakeMidiBackend* backend = fake.get();
+    MidiPorts& ports = window_.Devices().Ports();
+    ports.AddBackend(std::move(fake));
+    ports.ListPorts();
+    const auto& names = ports.OutputNames();
+    ASSERT_TRUE(ports.OpenOutput(
+        static_cast<int>(std::find(names.begin(), names.end(), "Recorder") - names.begin())));
+    // A legato note an octave above the key: it sounds until it is ended.
+    ClickCell(0, 0);
+    Type(Child<QSpinBox>("arpPitch"), "12");
+    QComboBox* mode = Child<QComboBox>("arpGateMode");
+    mode->setFocus();
+    QTest::keyClick(mode, Qt::Key_End);
+    window_.Panel().SetKeyboardOn(true);
+    PianoKeyboard& keyboard = window_.Panel().Keyboard();
+    const KeyRect key = *keyboard.Geometry().Rect(62);
+    QTest::mousePress(&keyboard, Qt::LeftButton, {},
+                      QPoint(static_cast<int>(key.CenterX()), static_cast<int>(key.Bottom()) - 4));
+    QTest::qWait(50);
+    backend->ClearLog();
+    QTest::mouseClick(Child<QPushButton>("arpPreview"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto sent = backend->Sent();
+            return std::any_of(sent.begin(), sent.end(), [](const Bytes& m) { return m[1] == 74; });
+        },
+        5000));
+
+    window_.Reporter().ScriptAnswers({Answer::No});  // drop the edits
+    ASSERT_TRUE(window_.Panel().ShowPage(0));
+    EXPECT_FALSE(page_->Player().Running());
+    // The page change first switches the keyboard off, which may end every key of its range
+    // from the lowest up; then the page is hidden and the preview ends its own note after that.
+    const auto sent = backend->Sent();
+    size_t lastOn = 0;
+    bool on = false;
+    size_t floodEnd = 0;
+    for (size_t i = 0; i < sent.size(); ++i) {
+        if (sent[i][1] == 74 && sent[i][2] > 0) {
+            lastOn = i;
+            on = true;
+        }
+        if (sent[i][1] == OnScreenKeyboard::kHighestKey && sent[i][2] == 0) {
+            floodEnd = i;
+        }
+    }
+    ASSERT_TRUE(on);
+    bool ended = false;
+    for (size_t i = std::max(lastOn, floodEnd) + 1; i < sent.size(); ++i) {
+        ended = ended || (sent[i][1] == 74 && sent[i][2] == 0);
+    }
+    EXPECT_TRUE(ended) << "ended before the page was left";
 }
 
 }  // namespace

@@ -36,6 +36,8 @@ constexpr int kDrumBank = 120;
 constexpr int kDrumChannel = 9;
 // How often the played step is looked up while the preview runs.
 constexpr int kPlayedStepPollMs = 30;
+// How long leaving the page waits for the preview's last notes.
+constexpr std::chrono::milliseconds kStopWait{500};
 
 int CellIndex(int column, int row) {
     return column * ArpPattern::kRows + row;
@@ -620,7 +622,12 @@ void ArpEditorPage::ToggleLatch() {
 }
 
 void ArpEditorPage::PageHidden() {
-    StopPreview();
+    // The window may close the ports next: the last note-offs go out first.
+    if (player_.Running()) {
+        StopPreview();
+        (void)player_.WaitUntilQuiet(kStopWait);
+        (void)output_.WaitUntilSent(kStopWait);
+    }
     if (controls_) {
         controls_->hide();
     }

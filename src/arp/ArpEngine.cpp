@@ -92,6 +92,7 @@ void ArpEngine::Tick() {
         return;
     }
     if (fileCount_ > 0) {
+        playedStep_.store(current_, std::memory_order_relaxed);
         PlayStep(pattern_[static_cast<size_t>(current_)], current_ == 0);
     }
     if (current_ < length_ - 1 && current_ < fileCount_ - 1) {
@@ -207,7 +208,11 @@ void ArpEngine::Apply(const Command& c) {
             }
             break;
         case kChannel:
-            channel_ = static_cast<uint8_t>(c.a & 0x0F);
+            // Notes sounding on the old channel would never hear their note-off otherwise.
+            if ((c.a & 0x0F) != channel_) {
+                SilenceAll();
+                channel_ = static_cast<uint8_t>(c.a & 0x0F);
+            }
             break;
         case kClearNotes:
             SilenceAll();
@@ -227,6 +232,7 @@ void ArpEngine::Start() {
 
 void ArpEngine::Stop() {
     running_ = false;
+    playedStep_.store(-1, std::memory_order_relaxed);
     tickCounter_ = -1;
     restSteps_ = 0;
     SilenceAll();
@@ -239,9 +245,21 @@ void ArpEngine::SilenceAll() {
     }
     timedCount_ = 0;
     for (size_t i = 0; i < openCount_; ++i) {
-        NoteOff(open_[i]);
+        NoteOff(open_[i].note);
     }
     openCount_ = 0;
+}
+
+void ArpEngine::EndOpenNotes(uint16_t rows) {
+    size_t kept = 0;
+    for (size_t i = 0; i < openCount_; ++i) {
+        if (((rows >> open_[i].row) & 1u) != 0) {
+            NoteOff(open_[i].note);
+        } else {
+            open_[kept++] = open_[i];
+        }
+    }
+    openCount_ = kept;
 }
 
 void ArpEngine::ClearHeld() {
@@ -352,14 +370,15 @@ void ArpEngine::OctaveStepping() {
 }
 
 int ArpEngine::GateTicks(uint8_t gate) const {
+    // A drawn note always sounds: a short gate at a short step is at least one tick.
     if (gateFunction_ == kPercentGate) {
         if (gate >= 1 && gate <= 100) {
-            return ticksPerStep_ * gate / 100;
+            return std::max(ticksPerStep_ * gate / 100, 1);
         }
         return gate;  // anything else is taken as a tick count
     }
     if (gate >= 1 && gate <= 100) {
-        return (ticksPerStep_ * gate + 50) / 100;
+        return std::max((ticksPerStep_ * gate + 50) / 100, 1);
     }
     if ((gate & ArpStep::kTieFlag) != 0) {
         return ticksPerStep_ * (gate & 0x7F);
@@ -387,6 +406,9 @@ void ArpEngine::PlayStep(const ArpStep& step, bool first) {
         }
         timedCount_ = 0;
     }
+    // A legato note lasts until its row plays again or a new cycle begins, so open notes
+    // never pile up.
+    EndOpenNotes(first ? ArpStep::kNoteMaskBits : step.noteMask);
     int idx = 0;
     int upDownDirection = 1;
     for (int r = 0; r < ArpPattern::kRows; ++r) {
@@ -465,12 +487,12 @@ void ArpEngine::PlayStep(const ArpStep& step, bool first) {
         const int velocity = std::clamp(Velocity(step.velocity, source->velocity), 1, 127);
         const int octaves = (type_ == Type::Both && range_ > 1) ? range_ : 1;
         for (int o = 0; o < octaves; ++o) {
-            Sound(note + 12 * o, velocity, gate);
+            Sound(note + 12 * o, velocity, gate, r);
         }
     }
 }
 
-void ArpEngine::Sound(int note, int velocity, int gateTicks) {
+void ArpEngine::Sound(int note, int velocity, int gateTicks, int row) {
     if (note < 0 || note > 127) {
         return;
     }
@@ -478,7 +500,7 @@ void ArpEngine::Sound(int note, int velocity, int gateTicks) {
         if (openCount_ == kMaxOpen) {
             return;
         }
-        open_[openCount_++] = static_cast<uint8_t>(note);
+        open_[openCount_++] = {static_cast<uint8_t>(note), static_cast<uint8_t>(row)};
     } else {
         if (timedCount_ == kMaxTimed) {
             return;

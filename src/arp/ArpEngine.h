@@ -74,6 +74,8 @@ public:
     [[nodiscard]] int HeldCount() const { return playCount_; }
     [[nodiscard]] int SoundingCount() const { return timedCount_ + openCount_; }
     [[nodiscard]] uint8_t Channel() const { return channel_; }
+    // The record played last, -1 while stopped; safe from any thread.
+    [[nodiscard]] int PlayedStep() const { return playedStep_.load(std::memory_order_relaxed); }
 
 private:
     struct Command {
@@ -91,6 +93,11 @@ private:
         uint8_t note = 0;
         int countdown = 0;
     };
+    // A legato note, kept with the row that started it: it ends when that row plays again.
+    struct OpenNote {
+        uint8_t note = 0;
+        uint8_t row = 0;
+    };
     static constexpr size_t kQueueSize = 64;
     static constexpr size_t kMaxTimed = 1024;
     static constexpr size_t kMaxOpen = 256;
@@ -104,7 +111,8 @@ private:
     void ClearHeld();
     void SilenceAll();
     void PlayStep(const ArpStep& step, bool first);
-    void Sound(int note, int velocity, int gateTicks);
+    void Sound(int note, int velocity, int gateTicks, int row);
+    void EndOpenNotes(uint16_t rows);
     void NoteOff(uint8_t note);
     void OctaveStepping();
     void RestartCycle();
@@ -127,6 +135,7 @@ private:
     int tickCounter_ = -1;
     int ticksPerStep_ = kTicksPerQuarter;
     std::atomic<bool> running_{false};
+    std::atomic<int> playedStep_{-1};
 
     std::array<Key, kMaxHeld> slots_{};
     uint16_t occupied_ = 0;
@@ -159,7 +168,7 @@ private:
 
     std::array<Sounding, kMaxTimed> timed_{};
     size_t timedCount_ = 0;
-    std::array<uint8_t, kMaxOpen> open_{};
+    std::array<OpenNote, kMaxOpen> open_{};
     size_t openCount_ = 0;
 };
 

@@ -70,6 +70,8 @@ public:
     [[nodiscard]] Cell GridCell(int row, int column) const;
     void RebuildGrid();
 
+    bool operator==(const ArpPattern&) const = default;
+
 private:
     std::array<ArpStep, kMaxSteps> steps_{};
     int length_ = 1;

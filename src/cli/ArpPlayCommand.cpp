@@ -39,6 +39,7 @@ struct ArpPlayOptions {
     bool latch = false;
     bool sort = false;
     bool fixedNote = false;
+    bool stepGate = false;
     std::string log;
 };
 
@@ -158,6 +159,9 @@ int RunArpPlay(const ArpPlayOptions& o, const GlobalOptions& global) {
     command(ArpEngine::kRange, o.range);
     command(ArpEngine::kVelocityRange, 0, 1);
     command(ArpEngine::kVelocityRange, 1, 127);
+    if (o.stepGate) {
+        command(ArpEngine::kGateFunction, 0);
+    }
 
     // As the preview starts: the pattern, silence, the channel, start, then the held keys.
     send([&] { return engine.LoadPattern(steps); });
@@ -231,6 +235,8 @@ void RegisterArpPlayCommand(CLI::App& root, CliState& state) {
     cmd->add_flag("--latch", options->latch, "Latch on");
     cmd->add_flag("--sort", options->sort, "Sort the held keys by note number");
     cmd->add_flag("--fixed-note", options->fixedNote, "Fixed note mode");
+    cmd->add_flag("--step-gate", options->stepGate,
+                  "Gates as drawn: ties over steps, legato held (default: percent gate)");
     cmd->add_option("--log", options->log,
                     "Write every message sent: microseconds since the start, then the bytes");
     cmd->callback([&state, options] { state.exitCode = RunArpPlay(*options, state.options); });

@@ -63,7 +63,8 @@ uint32_t PackShort(int status, int data1, int data2 = 0) {
 MidiPorts::MidiPorts(EventLoop& loop, Reporter& reporter)
     : loop_(loop),
       reporter_(reporter),
-      frameHandler_(std::make_shared<std::function<void(Bytes)>>()) {
+      frameHandler_(std::make_shared<std::function<void(Bytes)>>()),
+      noteHandler_(std::make_shared<std::function<void(uint32_t)>>()) {
     worker_ = std::thread([this] { WorkerLoop(); });
 }
 
@@ -89,6 +90,10 @@ void MidiPorts::AddBackend(std::unique_ptr<MidiBackend> backend) {
 
 void MidiPorts::SetFrameHandler(std::function<void(Bytes)> handler) {
     *frameHandler_ = std::move(handler);
+}
+
+void MidiPorts::SetNoteHandler(std::function<void(uint32_t)> handler) {
+    *noteHandler_ = std::move(handler);
 }
 
 void MidiPorts::ListPorts() {
@@ -332,7 +337,21 @@ void MidiPorts::WorkerLoop() {
 
 void MidiPorts::OnMessage(ByteView message) {
     // Runs on the MIDI thread: copy and hand over, nothing else.
-    if (stopping_ || message.empty() || message[0] != kSysExStart) {
+    if (stopping_ || message.empty()) {
+        return;
+    }
+    if (message[0] != kSysExStart) {
+        const bool note = message.size() == 3 && (message[0] & 0xE0) == 0x80 &&
+                          IsDataByte(message[1]) && IsDataByte(message[2]);
+        if (note) {
+            const uint32_t packed = PackShort(message[0], message[1], message[2]);
+            std::weak_ptr<std::function<void(uint32_t)>> handler = noteHandler_;
+            loop_.Post([handler = std::move(handler), packed] {
+                if (const auto live = handler.lock(); live && *live) {
+                    (*live)(packed);
+                }
+            });
+        }
         return;
     }
     if (message.size() > kInputBufferSize) {

@@ -52,6 +52,9 @@ public:
     void AddBackend(std::unique_ptr<MidiBackend> backend);
     // The receive path: called on the loop's thread with each received frame.
     void SetFrameHandler(std::function<void(Bytes)> handler);
+    // Note-ons and note-offs played on the instrument, packed as short messages (status in
+    // the low byte), on the loop's thread. Other channel messages are ignored.
+    void SetNoteHandler(std::function<void(uint32_t message)> handler);
 
     // Reads the port names of every backend again (at most 64 each way).
     void ListPorts();
@@ -158,6 +161,7 @@ private:
     // Shared with the tasks posted by the MIDI thread, which hold it weakly: a frame still
     // queued when this object goes away is dropped instead of reaching a dead handler.
     std::shared_ptr<std::function<void(Bytes)>> frameHandler_;
+    std::shared_ptr<std::function<void(uint32_t)>> noteHandler_;
 
     std::mutex sendMutex_;  // one message on the wire at a time, from any thread
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include <QWidget>
 
 namespace veltrano {
@@ -64,6 +67,10 @@ protected:
     [[nodiscard]] DeviceService& Devices() const { return services_.devices; }
     [[nodiscard]] Reporter& Messages() const { return services_.reporter; }
     [[nodiscard]] KeyboardHost& Keyboard() const { return services_.keyboard; }
+    // Before unsaved edits of `name` would be dropped: "Save the changes to …?" Yes / No /
+    // Cancel. True when the caller may go on: No, or Yes and `save` succeeded.
+    [[nodiscard]] bool AskToSaveChanges(const std::string& name,
+                                        const std::function<bool()>& save) const;
 
 private:
     PageServices services_;

@@ -374,6 +374,87 @@ TEST(ArpEngineReplace, FixedNotesAndTriggerAll) {
     EXPECT_EQ(notes, (std::vector<int>{60, 64, 67}));  // the fixed table, not the key
 }
 
+// Every note-on is matched by a later note-off of the same note on the same channel, and a
+// note is never started again while it still sounds.
+void ExpectBalanced(const std::vector<Recorder::Message>& sent) {
+    std::map<std::pair<int, int>, int> sounding;
+    for (const auto& m : sent) {
+        auto& count = sounding[{m.status, m.note}];
+        if (m.velocity > 0) {
+            EXPECT_EQ(count, 0) << "note " << int(m.note) << " started twice at " << m.tick;
+            ++count;
+        } else {
+            EXPECT_EQ(count, 1) << "note " << int(m.note) << " ended unstarted at " << m.tick;
+            count = 0;
+        }
+    }
+    for (const auto& [key, count] : sounding) {
+        EXPECT_EQ(count, 0) << "note " << key.second << " left sounding";
+    }
+}
+
+TEST_F(ArpEngineTest, LegatoNotesEndWhenTheirRowPlaysAgainOrACycleBegins) {
+    engine_.ArpCommand(ArpEngine::kResolution, 0);  // 16 ticks
+    engine_.ArpCommand(ArpEngine::kGateFunction, 0);
+    // Row 0 held over two steps, row 1 legato once per cycle, row 0 normal at step 2.
+    Start({Step(0x1, 101), Step(0x1, 101), Step(0x2, 101), Step(0x1, 50)}, {60, 64});
+    Run(1);
+    EXPECT_EQ(engine_.SoundingCount(), 1);
+    Run(16);  // step 1: the first 60 ends before the second starts
+    EXPECT_EQ(engine_.SoundingCount(), 1);
+    Run(16);  // step 2: 64 joins the held 60
+    EXPECT_EQ(engine_.SoundingCount(), 2);
+    Run(16);  // step 3 plays row 0 again: the open 60 ends, 64 holds on
+    EXPECT_EQ(engine_.SoundingCount(), 2);
+    // Hundreds of cycles later nothing has piled up and no note was dropped.
+    Run(4 * 16 * 300);
+    EXPECT_LE(engine_.SoundingCount(), 2);
+    EXPECT_GT(out_.NoteOns().size(), 4u * 300u);
+    engine_.ArpCommand(ArpEngine::kStartStop, 0);
+    Run(1);
+    ExpectBalanced(out_.sent);
+}
+
+TEST_F(ArpEngineTest, AChannelChangeEndsTheNotesOfTheOldChannel) {
+    engine_.ArpCommand(ArpEngine::kResolution, 1);
+    engine_.ArpCommand(ArpEngine::kGateFunction, 0);
+    Start({Step(0x1, 101), Step(0x2, 0x82), Step(0x0), Step(0x0)}, {60, 64});
+    Run(48 + 2);
+    ASSERT_EQ(engine_.SoundingCount(), 2);
+    engine_.ArpCommand(ArpEngine::kChannel, 9);
+    Run(1);
+    EXPECT_EQ(engine_.SoundingCount(), 0);
+    EXPECT_EQ(engine_.Channel(), 9);
+    Run(4 * 48);
+    engine_.ArpCommand(ArpEngine::kStartStop, 0);
+    Run(1);
+    ExpectBalanced(out_.sent);
+    bool drums = false;
+    for (const auto& m : out_.NoteOns()) {
+        drums = drums || m.status == 0x99;
+    }
+    EXPECT_TRUE(drums);
+}
+
+TEST_F(ArpEngineTest, AShortGateAtAShortStepStillSoundsOneTick) {
+    for (const int function : {0, ArpEngine::kPercentGate}) {
+        Recorder out;
+        ArpEngine engine(out);
+        engine.ArpCommand(ArpEngine::kGateFunction, function);
+        engine.ArpCommand(ArpEngine::kResolution, 0);  // 16 ticks: 1 % rounds to nothing
+        ASSERT_TRUE(engine.LoadPattern({Step(0x1, 1), Step(0x1, 0)}));
+        engine.ArpCommand(ArpEngine::kStartStop, 1);
+        engine.ArpCommand(ArpEngine::kFeedKey, 60, 100);
+        for (int i = 0; i < 30; ++i) {  // steps 0 and 1
+            ++out.tick;
+            engine.Tick();
+        }
+        ASSERT_EQ(out.sent.size(), 2u) << function;  // the off gate of step 1 plays nothing
+        EXPECT_EQ(out.sent[1].velocity, 0);
+        EXPECT_EQ(out.sent[1].tick - out.sent[0].tick, 1);
+    }
+}
+
 TEST_F(ArpEngineTest, StopSilencesEverySoundingNote) {
     engine_.ArpCommand(ArpEngine::kResolution, 1);
     engine_.ArpCommand(ArpEngine::kGateFunction, 0);

@@ -122,6 +122,43 @@ TEST_F(ArpPlayCommandTest, EngineOptionsReachTheEngine) {
     EXPECT_EQ(low, high);
 }
 
+TEST_F(ArpPlayCommandTest, StepGateHoldsALegatoNoteUntilItsRowPlaysAgain) {
+    // Three steps of 64 ms, a legato note at the first. The percent gate takes 101 as a tick
+    // count (101 ms); the step gate holds it until the next cycle plays the row (192 ms).
+    ArpPattern pattern;
+    ArpStep step = pattern.GetStep(0);
+    step.noteMask = 0x1;
+    step.gate = ArpStep::kGateLegato;
+    pattern.SetStep(0, step);
+    SilentReporter reporter;
+    ASSERT_TRUE(pattern.Save(pattern_, 3, reporter));
+    for (const bool stepGate : {false, true}) {
+        std::vector<std::string> args{"--notes", "60", "--resolution", "4", "--seconds", "0.9"};
+        if (stepGate) {
+            args.push_back("--step-gate");
+        }
+        const auto result = Play(args);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        const std::vector<LogLine> log = ParseLog(test::ReadFile(log_));
+        ExpectAllEnded(log);
+        ASSERT_GE(log.size(), 4u);
+        std::vector<long long> held;
+        for (size_t i = 0; i + 1 < log.size(); ++i) {
+            if (log[i].velocity > 0 && log[i + 1].velocity == 0) {
+                held.push_back(log[i + 1].micros - log[i].micros);
+            }
+        }
+        ASSERT_FALSE(held.empty());
+        std::nth_element(held.begin(), held.begin() + held.size() / 2, held.end());
+        const long long median = held[held.size() / 2];
+        if (stepGate) {
+            EXPECT_GT(median, 150000) << "held until the row plays again";
+        } else {
+            EXPECT_LT(median, 150000) << "101 ticks";
+        }
+    }
+}
+
 TEST_F(ArpPlayCommandTest, WrongUsageAndBadFiles) {
     EXPECT_EQ(Play({}).exitCode, 2);  // --notes missing
     EXPECT_EQ(Play({"--notes", "60,128"}).exitCode, 2);

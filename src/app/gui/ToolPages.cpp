@@ -1,6 +1,7 @@
 #include "app/gui/ToolPages.h"
 
 #include "app/gui/PagePlaceholder.h"
+#include "arp/gui/ArpEditorPage.h"
 #include "performance/gui/PerformanceEditor.h"
 #include "style/gui/MidiToStyleWizard.h"
 #include "style/gui/StyleToMidiDialog.h"
@@ -17,6 +18,7 @@ ToolPage* CreateToolPage(int index, const char* titleKey, const PageServices& se
         case 2:  // performance editor
             return new PerformanceEditor(services, parent);
         case 3:  // arpeggiator editor
+            return new ArpEditorPage(services, parent);
         case 4:  // device file browser
         default:
             return new PagePlaceholder(services, titleKey, parent);

@@ -297,18 +297,7 @@ bool PerformanceEditor::MayDropEdits() {
     const std::string name = document_->FileName().empty()
                                  ? lang.LookupText(kSection, "IDS_UNTITLED")
                                  : document_->FileName();
-    QString question = UiText(lang, kSection, "IDS_SAVE_CHANGES");
-    question.replace(QStringLiteral("%s"), QString::fromStdString(name));
-    const Answer answer = Messages().Ask(Icon::Question, App().softwareName, question.toStdString(),
-                                         Buttons::YesNoCancel);
-    switch (answer) {
-        case Answer::Yes:
-            return SaveCommand();
-        case Answer::No:
-            return true;
-        default:
-            return false;
-    }
+    return AskToSaveChanges(name, [this] { return SaveCommand(); });
 }
 
 void PerformanceEditor::StoreVisible() {

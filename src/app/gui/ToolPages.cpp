@@ -1,6 +1,7 @@
 #include "app/gui/ToolPages.h"
 
 #include "app/gui/PagePlaceholder.h"
+#include "transfer/gui/FileBrowser.h"
 
 namespace veltrano {
 
@@ -11,9 +12,10 @@ ToolPage* CreateToolPage(int index, const char* titleKey, const PageServices& se
         case 1:  // style to MIDI
         case 2:  // performance editor
         case 3:  // arpeggiator editor
-        case 4:  // device file browser
         default:
             return new PagePlaceholder(services, titleKey, parent);
+        case 4:  // device file browser
+            return new FileBrowser(services, parent);
     }
 }
 

@@ -165,6 +165,12 @@ TEST_F(ChooserTest, UsbPageMapsTheLocalFolderToTheInstrumentsUsbPath) {
     Open(chooser);
     auto* folder = Child<QLineEdit>(chooser, "usbFolderEdit");
     auto* files = Child<QListWidget>(chooser, "usbFileList");
+    for (QWidget* widget : chooser.findChildren<QWidget*>()) {
+        if (widget->isVisible() && (widget->focusPolicy() & Qt::TabFocus) != 0) {
+            EXPECT_FALSE(widget->accessibleName().isEmpty())
+                << widget->metaObject()->className() << " " << widget->objectName().toStdString();
+        }
+    }
     folder->setFocus();
     folder->selectAll();
     QTest::keyClicks(folder, QString::fromStdString(stick.string()));

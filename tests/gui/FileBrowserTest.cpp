@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
@@ -135,6 +136,43 @@ TEST_F(FileBrowserTest, TheListsCarryTheirColumnsAndAccessibleNames) {
     EXPECT_FALSE(window_.Find<QLineEdit>("devicePathBox")->accessibleName().isEmpty());
 }
 
+TEST_F(FileBrowserTest, EveryControlThatTakesTheKeyboardHasAName) {
+    for (QWidget* widget : page_->findChildren<QWidget*>()) {
+        if (widget->isVisible() && (widget->focusPolicy() & Qt::TabFocus) != 0) {
+            EXPECT_FALSE(widget->accessibleName().isEmpty())
+                << widget->metaObject()->className() << " " << widget->objectName().toStdString();
+        }
+    }
+}
+
+TEST_F(FileBrowserTest, AFolderThatDoesNotExistIsRefusedAndTheDialogStaysOpen) {
+    const QString missing = QString::fromStdString((window_.Local() / "nowhere").string());
+    bool stayedOpen = false;
+    EveryTurn typer([&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible()) {
+            return false;
+        }
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        name->setText(missing);
+        QTest::keyClick(name, Qt::Key_Return);
+        stayedOpen = dialog->isVisible();
+        name->setText(QString::fromStdString(window_.Local().string()));
+        QTest::keyClick(name, Qt::Key_Return);
+        if (dialog->isVisible()) {
+            dialog->reject();
+        }
+        return true;
+    });
+    Click("chooseFolderButton");
+    EXPECT_TRUE(typer.Done());
+    EXPECT_TRUE(stayedOpen);
+    const std::vector<RecordingReporter::Message> expected{
+        {Icon::Information, "", "'" + missing.toStdString() + "' path is invalid!"}};
+    EXPECT_EQ(window_.Reporter().Messages(), expected);
+    EXPECT_EQ(page_->Presenter().LocalFolder(), window_.Local());
+}
+
 TEST_F(FileBrowserTest, UpdateFillsTheListAndDoubleClickEntersAFolder) {
     test::WriteFile(window_.Storage() / "USER" / "Song.mid", PatternBytes(1500, 1));
     test::WriteFile(window_.Storage() / "USER" / "STYLE" / "Pop.sty", "style");
@@ -227,6 +265,18 @@ TEST_F(FileBrowserTest, DeleteAsksAndRemoves) {
     EXPECT_FALSE(fs::exists(window_.Storage() / "USER" / "SONG" / "c.mid"));
     EXPECT_TRUE(fs::exists(window_.Storage() / "USER" / "SONG" / "b.mid"));
     EXPECT_EQ(Names(deviceList_), QStringList{"b.mid"});
+
+    // Ctrl+A takes every row.
+    test::WriteFile(window_.Storage() / "USER" / "SONG" / "d.mid", "MThd");
+    QTest::keyClick(deviceList_, Qt::Key_F5);
+    EXPECT_EQ(Names(deviceList_), (QStringList{"b.mid", "d.mid"}));
+    window_.Reporter().Clear();
+    window_.Reporter().ScriptAnswers({Answer::Yes});
+    QTest::keyClick(deviceList_, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(deviceList_, Qt::Key_Delete);
+    EXPECT_EQ(window_.Reporter().Texts(),
+              std::vector<std::string>{"Delete 2 file(s) from the instrument?\n\nb.mid\nd.mid"});
+    EXPECT_TRUE(Names(deviceList_).isEmpty());
 }
 
 TEST_F(FileBrowserTest, StopDuringALongUploadLeavesNoPartialFileAndTheButtonsEnabled) {

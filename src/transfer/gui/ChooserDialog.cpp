@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -107,6 +108,11 @@ void ChooserDialog::ApplyTexts() {
     }
     ok_->setText(UiText(language, kSection, "IDS_DLG_OK"));
     cancel_->setText(UiText(language, kSection, "IDS_DLG_CANCEL"));
+    ok_->setAccessibleName(ok_->text());
+    cancel_->setAccessibleName(cancel_->text());
+    // The tabs are the sources to choose from; they carry the window's name.
+    tabWidget_->setAccessibleName(windowTitle());
+    tabWidget_->tabBar()->setAccessibleName(windowTitle());
 }
 
 void ChooserDialog::UpdateOk() {

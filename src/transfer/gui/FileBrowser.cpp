@@ -442,15 +442,9 @@ void FileBrowser::ShowLocalFolder(const QString& folder) {
 }
 
 void FileBrowser::ChooseLocalFolder() {
-    const QString chosen =
-        ChooseFolder(this, QStringLiteral("Browser"), LocalText(presenter_->LocalFolder()));
+    const QString chosen = ChooseFolder(this, QStringLiteral("Browser"),
+                                        LocalText(presenter_->LocalFolder()), Messages());
     if (chosen.isEmpty()) {
-        return;
-    }
-    if (!QFileInfo(chosen).isDir()) {
-        Messages().Show(
-            Icon::Information, "",
-            "'" + QDir::toNativeSeparators(chosen).toStdString() + "' path is invalid!");
         return;
     }
     // The chosen folder is the one the transfers use from now on, and the tree shows it.

@@ -342,6 +342,9 @@ void FileBrowserPresenter::Upload(const std::vector<size_t>& deviceRows) {
         reporter.Show(Icon::Information, kUpload, kNoneSelected);
         return;
     }
+    if (localFolder_.empty()) {
+        return;  // the page always shows a folder; without one there is nowhere to write
+    }
     const std::shared_ptr<bool> alive = alive_;
     BatchScope batch(*this, BatchKind::Upload, total, items.size());
     if (!ShowAgainIfElsewhere() || !*alive) {

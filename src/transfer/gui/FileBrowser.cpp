@@ -191,11 +191,11 @@ void FileBrowser::BuildLayout() {
 
     // The instrument.
     deviceBox_ = new QGroupBox(this);
-    back_ = MakeButton("backButton", "Back", deviceBox_);
-    back_->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
     pathLabel_ = new QLabel(deviceBox_);
     pathBox_ = new QLineEdit(deviceBox_);
     pathBox_->setObjectName(QStringLiteral("devicePathBox"));
+    back_ = MakeButton("backButton", "Back", deviceBox_);
+    back_->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
     deviceUpdate_ = MakeButton("deviceUpdateButton", "Update", deviceBox_);
     deviceListLabel_ = new QLabel(deviceBox_);
     deviceList_ = new BrowserList(BrowserList::Side::Device, deviceBox_);

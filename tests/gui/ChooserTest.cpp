@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QTabWidget>
@@ -153,6 +154,31 @@ TEST_F(ChooserTest, UserPageListsTheInstrumentFolderAndSelectsThePreviousName) {
     QTest::mouseClick(Child<QPushButton>(chooser, "chooserOkButton"), Qt::LeftButton);
     EXPECT_EQ(chooser.Choice(), (ChooserChoice{1, 0, "USER\\SONG\\Alpha.mid"}));
     EXPECT_TRUE(window_.Reporter().Empty());
+}
+
+TEST_F(ChooserTest, AChooserClosedWhileTheUserFolderIsListedIsLeftAlone) {
+    for (int i = 0; i < 40; ++i) {
+        test::WriteFile(window_.Storage() / "USER" / "VOICE" / ("v" + std::to_string(i) + ".voc"),
+                        "voice");
+    }
+    QPointer<PresetChooser> chooser =
+        new PresetChooser(window_.App(), window_.Devices(), window_.Reporter(), PresetKind::Voice,
+                          {1, 0, {}}, &window_.Panel());
+    chooser->show();
+    bool closed = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (!closed && chooser && window_.Devices().Busy()) {
+            closed = true;
+            delete chooser.data();
+        }
+    });
+    closer.start(0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return closed && !window_.Devices().Busy(); }, 5000));
+    EXPECT_TRUE(chooser.isNull());
+    EXPECT_TRUE(window_.Reporter().Empty());
+    // The link is free for the next exchange.
+    EXPECT_TRUE(window_.Devices().Files().QueryFiles("USER\\VOICE"));
 }
 
 TEST_F(ChooserTest, UsbPageMapsTheLocalFolderToTheInstrumentsUsbPath) {

@@ -1,6 +1,7 @@
 #include "transfer/gui/ChooserDialog.h"
 
 #include <QDialogButtonBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -49,10 +50,14 @@ ChooserDialog::ChooserDialog(AppContext& app, Reporter& reporter, const char* ti
     layout->addWidget(tabWidget_, 1);
     layout->addWidget(buttons_);
     connect(tabWidget_, &QTabWidget::currentChanged, this, [this](int index) {
+        // The USER page's listing waits for the instrument; the window may close meanwhile.
+        const QPointer<ChooserDialog> self(this);
         if (index >= 0 && index < pages_.size()) {
             pages_[index]->Activated();
         }
-        UpdateOk();
+        if (self) {
+            UpdateOk();
+        }
     });
 }
 
@@ -91,9 +96,12 @@ void ChooserDialog::SetPages(const std::vector<ChooserTab>& tabs, QVector<Choose
     QMetaObject::invokeMethod(
         this,
         [this] {
+            const QPointer<ChooserDialog> self(this);
             if (auto* page = qobject_cast<ChooserPage*>(tabWidget_->currentWidget())) {
                 page->Activated();
-                UpdateOk();
+                if (self) {
+                    UpdateOk();
+                }
             }
         },
         Qt::QueuedConnection);

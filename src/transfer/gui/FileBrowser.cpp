@@ -456,7 +456,9 @@ void FileBrowser::ChooseLocalFolder() {
 
 void FileBrowser::ListTypedPath() {
     const std::string typed = DeviceListing::DevicePath(pathBox_->text().trimmed().toStdString());
-    if (!presenter_->ListDevice(typed)) {
+    // The listing waits for the instrument with the window live; the page may go meanwhile.
+    const QPointer<FileBrowser> self(this);
+    if (!presenter_->ListDevice(typed) && self) {
         pathBox_->setText(QString::fromStdString(presenter_->DeviceFolder()));
     }
 }

@@ -82,11 +82,10 @@ void UpsertRow(std::vector<BrowserRow>& rows, BrowserRow row, bool ignoreCase, b
 
 }  // namespace
 
-std::string SizeText(uint64_t size) {
-    std::string text = std::to_string(size) + " bytes";
+std::string ReadableSize(uint64_t size) {
     static constexpr const char* kUnits[] = {"KiB", "MiB", "GiB", "TiB"};
     if (size < 1024) {
-        return text;
+        return std::to_string(size) + " bytes";
     }
     double value = static_cast<double>(size) / 1024.0;
     size_t unit = 0;
@@ -94,9 +93,14 @@ std::string SizeText(uint64_t size) {
         value /= 1024.0;
         ++unit;
     }
-    char readable[32];
-    std::snprintf(readable, sizeof readable, " (%.1f %s)", value, kUnits[unit]);
-    return text + readable;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
+    return text;
+}
+
+std::string SizeText(uint64_t size) {
+    std::string text = std::to_string(size) + " bytes";
+    return size < 1024 ? text : text + " (" + ReadableSize(size) + ")";
 }
 
 std::string FormatLocalTime(int64_t seconds) {
@@ -269,7 +273,17 @@ bool FileBrowserPresenter::ListDevice(const std::string& folder) {
     return true;
 }
 
+bool FileBrowserPresenter::AdoptListing() {
+    if (deviceShown_ || !Idle() || listing_.Folder() != deviceFolder_ ||
+        listing_.Entries().empty()) {
+        return false;
+    }
+    FillDeviceFromListing();
+    return true;
+}
+
 void FileBrowserPresenter::FillDeviceFromListing() {
+    deviceShown_ = true;
     deviceRows_.clear();
     for (const FileEntry& entry : listing_.Entries()) {
         deviceRows_.push_back(DeviceRow(entry));
@@ -327,6 +341,9 @@ void FileBrowserPresenter::Upload(const std::vector<size_t>& deviceRows) {
     if (deviceRows_.empty() || items.empty()) {
         reporter.Show(Icon::Information, kUpload, kNoneSelected);
         return;
+    }
+    if (localFolder_.empty()) {
+        return;  // the page always shows a folder; without one there is nowhere to write
     }
     const std::shared_ptr<bool> alive = alive_;
     BatchScope batch(*this, BatchKind::Upload, total, items.size());

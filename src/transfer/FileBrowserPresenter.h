@@ -112,6 +112,10 @@ public:
     bool Enter(size_t row);
     // One folder up; nothing at the top ("USER").
     bool Back();
+    // Shows the entries another part of the program listed (the main window lists "USER"
+    // when the page is first shown), as long as the list has shown nothing yet and that
+    // listing is of the folder shown.
+    bool AdoptListing();
 
     // --- batches ---
     // Instrument rows into the local folder.
@@ -166,6 +170,7 @@ private:
     std::vector<std::string> volumes_;
     std::string deviceFolder_;
     std::vector<BrowserRow> deviceRows_;
+    bool deviceShown_ = false;
 
     BatchKind batch_ = BatchKind::None;
     bool stopRequested_ = false;
@@ -176,6 +181,8 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
+// A size in the largest binary unit that keeps it at 1 or more: "512 bytes", "1.5 KiB".
+[[nodiscard]] std::string ReadableSize(uint64_t size);
 // "%d bytes", with a readable unit beside it from 1 KiB on ("1536 bytes (1.5 KiB)").
 [[nodiscard]] std::string SizeText(uint64_t size);
 // "%d-%.2d-%.2d %.2d:%.2d:%.2d" of a local time (seconds since 1970); empty for none.

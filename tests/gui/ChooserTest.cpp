@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QTabWidget>
@@ -155,6 +156,31 @@ TEST_F(ChooserTest, UserPageListsTheInstrumentFolderAndSelectsThePreviousName) {
     EXPECT_TRUE(window_.Reporter().Empty());
 }
 
+TEST_F(ChooserTest, AChooserClosedWhileTheUserFolderIsListedIsLeftAlone) {
+    for (int i = 0; i < 40; ++i) {
+        test::WriteFile(window_.Storage() / "USER" / "VOICE" / ("v" + std::to_string(i) + ".voc"),
+                        "voice");
+    }
+    QPointer<PresetChooser> chooser =
+        new PresetChooser(window_.App(), window_.Devices(), window_.Reporter(), PresetKind::Voice,
+                          {1, 0, {}}, &window_.Panel());
+    chooser->show();
+    bool closed = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (!closed && chooser && window_.Devices().Busy()) {
+            closed = true;
+            delete chooser.data();
+        }
+    });
+    closer.start(0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return closed && !window_.Devices().Busy(); }, 5000));
+    EXPECT_TRUE(chooser.isNull());
+    EXPECT_TRUE(window_.Reporter().Empty());
+    // The link is free for the next exchange.
+    EXPECT_TRUE(window_.Devices().Files().QueryFiles("USER\\VOICE"));
+}
+
 TEST_F(ChooserTest, UsbPageMapsTheLocalFolderToTheInstrumentsUsbPath) {
     const fs::path stick = window_.Local() / "Styles";
     test::WriteFile(stick / "Pop.STY", "style");
@@ -165,6 +191,12 @@ TEST_F(ChooserTest, UsbPageMapsTheLocalFolderToTheInstrumentsUsbPath) {
     Open(chooser);
     auto* folder = Child<QLineEdit>(chooser, "usbFolderEdit");
     auto* files = Child<QListWidget>(chooser, "usbFileList");
+    for (QWidget* widget : chooser.findChildren<QWidget*>()) {
+        if (widget->isVisible() && (widget->focusPolicy() & Qt::TabFocus) != 0) {
+            EXPECT_FALSE(widget->accessibleName().isEmpty())
+                << widget->metaObject()->className() << " " << widget->objectName().toStdString();
+        }
+    }
     folder->setFocus();
     folder->selectAll();
     QTest::keyClicks(folder, QString::fromStdString(stick.string()));

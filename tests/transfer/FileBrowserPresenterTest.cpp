@@ -18,7 +18,13 @@ public:
     void LocalRowsChanged() override { ++localChanges; }
     void DeviceRowsChanged() override { ++deviceChanges; }
     void BatchChanged(BatchKind kind) override { batches.push_back(kind); }
-    void ProgressChanged(const BatchProgress& progress) override { last = progress; }
+    void ProgressChanged(const BatchProgress& progress) override {
+        last = progress;
+        if (during) {
+            during(progress);
+        }
+    }
+    std::function<void(const BatchProgress&)> during;
     int localChanges = 0;
     int deviceChanges = 0;
     std::vector<BatchKind> batches;
@@ -216,6 +222,25 @@ TEST_F(FileBrowserPresenterTest, DeleteKeepsFolderRowsAndChecksTheConnectionFirs
               std::vector<std::string>{"Please check the connection of device"});
     EXPECT_EQ(rig_.rig->output.sent.size(), sent);
     EXPECT_NE(rig_.Stored("USER", "kept.mid"), "<missing>");
+}
+
+TEST_F(FileBrowserPresenterTest, StopDuringADeleteDeletesNoFurtherFile) {
+    for (const char* name : {"a.mid", "b.mid", "c.mid"}) {
+        (void)rig_.Put("USER", name, 20);
+    }
+    ASSERT_TRUE(presenter_->Update());
+    view_.during = [&](const BatchProgress& progress) {
+        if (progress.kind == BatchKind::Delete && progress.file == 2) {
+            presenter_->Stop();
+        }
+    };
+    Messages().ScriptAnswers({Answer::Yes});
+    presenter_->Delete({DeviceRow("a.mid"), DeviceRow("b.mid"), DeviceRow("c.mid")});
+    EXPECT_EQ(rig_.Stored("USER", "a.mid"), "<missing>");
+    EXPECT_EQ(rig_.Stored("USER", "b.mid"), "<missing>");  // under way when Stop came
+    EXPECT_NE(rig_.Stored("USER", "c.mid"), "<missing>");
+    EXPECT_EQ(Shown("c.mid"), 1);
+    EXPECT_TRUE(presenter_->Idle());
 }
 
 TEST_F(FileBrowserPresenterTest, AFailedDeleteKeepsTheRemainingFiles) {

@@ -5,6 +5,7 @@
 #include "performance/gui/PerformanceEditor.h"
 #include "style/gui/MidiToStyleWizard.h"
 #include "style/gui/StyleToMidiDialog.h"
+#include "transfer/gui/FileBrowser.h"
 
 namespace veltrano {
 
@@ -20,6 +21,7 @@ ToolPage* CreateToolPage(int index, const char* titleKey, const PageServices& se
         case 3:  // arpeggiator editor
             return new ArpEditorPage(services, parent);
         case 4:  // device file browser
+            return new FileBrowser(services, parent);
         default:
             return new PagePlaceholder(services, titleKey, parent);
     }

@@ -1,7 +1,9 @@
 #include "transfer/gui/ChooserDialog.h"
 
 #include <QDialogButtonBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -48,10 +50,14 @@ ChooserDialog::ChooserDialog(AppContext& app, Reporter& reporter, const char* ti
     layout->addWidget(tabWidget_, 1);
     layout->addWidget(buttons_);
     connect(tabWidget_, &QTabWidget::currentChanged, this, [this](int index) {
+        // The USER page's listing waits for the instrument; the window may close meanwhile.
+        const QPointer<ChooserDialog> self(this);
         if (index >= 0 && index < pages_.size()) {
             pages_[index]->Activated();
         }
-        UpdateOk();
+        if (self) {
+            UpdateOk();
+        }
     });
 }
 
@@ -90,9 +96,12 @@ void ChooserDialog::SetPages(const std::vector<ChooserTab>& tabs, QVector<Choose
     QMetaObject::invokeMethod(
         this,
         [this] {
+            const QPointer<ChooserDialog> self(this);
             if (auto* page = qobject_cast<ChooserPage*>(tabWidget_->currentWidget())) {
                 page->Activated();
-                UpdateOk();
+                if (self) {
+                    UpdateOk();
+                }
             }
         },
         Qt::QueuedConnection);
@@ -107,6 +116,11 @@ void ChooserDialog::ApplyTexts() {
     }
     ok_->setText(UiText(language, kSection, "IDS_DLG_OK"));
     cancel_->setText(UiText(language, kSection, "IDS_DLG_CANCEL"));
+    ok_->setAccessibleName(ok_->text());
+    cancel_->setAccessibleName(cancel_->text());
+    // The tabs are the sources to choose from; they carry the window's name.
+    tabWidget_->setAccessibleName(windowTitle());
+    tabWidget_->tabBar()->setAccessibleName(windowTitle());
 }
 
 void ChooserDialog::UpdateOk() {

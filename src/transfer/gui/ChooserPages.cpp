@@ -204,10 +204,11 @@ std::string UserPage::Chosen() const {
 
 // --- USB ---
 
-UsbPage::UsbPage(AppConfig& config, std::string extension, std::string previousPath, QIcon icon,
-                 QWidget* parent)
+UsbPage::UsbPage(AppConfig& config, Reporter& messages, std::string extension,
+                 std::string previousPath, QIcon icon, QWidget* parent)
     : ChooserPage(parent),
       config_(config),
+      messages_(messages),
       extension_(std::move(extension)),
       previousName_(DeviceBaseName(previousPath)),
       icon_(std::move(icon)),
@@ -319,7 +320,7 @@ void UsbPage::Open(QListWidgetItem* item) {
 }
 
 void UsbPage::Browse() {
-    const QString chosen = ChooseFolder(this, browseCaption_, folder_);
+    const QString chosen = ChooseFolder(this, browseCaption_, folder_, messages_);
     if (!chosen.isEmpty()) {
         ShowFolder(chosen);
     }

@@ -24,6 +24,7 @@ namespace veltrano {
 
 class DeviceService;
 class LanguageTable;
+class Reporter;
 
 // One tab of a chooser: it shows one source and says what is chosen in it.
 class ChooserPage : public QWidget {
@@ -95,8 +96,8 @@ class UsbPage : public ChooserPage {
     Q_OBJECT
 
 public:
-    UsbPage(AppConfig& config, std::string extension, std::string previousPath, QIcon icon,
-            QWidget* parent = nullptr);
+    UsbPage(AppConfig& config, Reporter& messages, std::string extension, std::string previousPath,
+            QIcon icon, QWidget* parent = nullptr);
     void ApplyTexts(const LanguageTable& language) override;
     [[nodiscard]] bool HasChoice() const override;
     // The chosen file's instrument path; none when no file is chosen or it has no such path
@@ -115,6 +116,7 @@ private:
     void Open(QListWidgetItem* item);
 
     AppConfig& config_;
+    Reporter& messages_;
     std::string extension_;
     std::string previousName_;
     QIcon icon_;

@@ -1,12 +1,43 @@
 #include "transfer/gui/FolderDialog.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPointer>
+
+#include "base/Reporter.h"
 
 namespace veltrano {
 
-QString ChooseFolder(QWidget* parent, const QString& caption, const QString& start) {
-    QPointer<QFileDialog> dialog = new QFileDialog(parent, caption, start);
+namespace {
+
+// Checks a typed path before Qt's own dialog would answer it with a message box of its own.
+class FolderDialog : public QFileDialog {
+public:
+    FolderDialog(QWidget* parent, const QString& caption, const QString& start, Reporter& messages)
+        : QFileDialog(parent, caption, start), messages_(messages) {}
+
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        const QString path = chosen.isEmpty() ? QString() : chosen.constFirst();
+        if (path.isEmpty() || !QFileInfo(path).isDir()) {
+            messages_.Show(
+                Icon::Information, "",
+                "'" + QDir::toNativeSeparators(path).toStdString() + "' path is invalid!");
+            return;
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    Reporter& messages_;
+};
+
+}  // namespace
+
+QString ChooseFolder(QWidget* parent, const QString& caption, const QString& start,
+                     Reporter& messages) {
+    QPointer<QFileDialog> dialog = new FolderDialog(parent, caption, start, messages);
     dialog->setObjectName(QStringLiteral("fileDialog"));
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly, true);

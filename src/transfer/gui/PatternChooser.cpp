@@ -23,7 +23,7 @@ PatternChooser::PatternChooser(AppContext& app, Reporter& reporter, PatternKind 
             pages.push_back(new CataloguePage(CatalogueChoice::ForPatterns(app.catalog, kind),
                                               current.source == 0 ? current.number : -1, this));
         } else {
-            pages.push_back(new UsbPage(app.config, std::string(UsbExtension(kind)),
+            pages.push_back(new UsbPage(app.config, reporter, std::string(UsbExtension(kind)),
                                         current.source != 0 ? current.path : "", icon, this));
         }
     }

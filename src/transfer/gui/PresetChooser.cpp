@@ -54,7 +54,7 @@ PresetChooser::PresetChooser(AppContext& app, DeviceService& devices, Reporter& 
                                              KindIcon(kind), this));
                 break;
             case ChooserTab::Usb:
-                pages.push_back(new UsbPage(app.config, std::string(UsbExtension(kind)),
+                pages.push_back(new UsbPage(app.config, reporter, std::string(UsbExtension(kind)),
                                             current.source == 2 ? current.path : "", KindIcon(kind),
                                             this));
                 break;

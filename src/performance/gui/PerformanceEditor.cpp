@@ -22,6 +22,7 @@
 #include "base/Reporter.h"
 #include "performance/gui/CompareDialog.h"
 #include "performance/gui/EffectPage.h"
+#include "performance/gui/GlobalPage.h"
 #include "performance/gui/KeyboardPage.h"
 #include "performance/gui/PendingPage.h"
 #include "ui/FileDialogs.h"
@@ -142,10 +143,11 @@ void PerformanceEditor::Build() {
                                          *document_};
     pages_[kKeyboardTab] = new KeyboardPage(context, tabs_);
     pages_[kEffectTab] = new EffectPage(context, tabs_);
-    for (int tab = kControllersTab; tab < kPageCount; ++tab) {
+    for (int tab = kControllersTab; tab < kGlobalTab; ++tab) {
         pages_[static_cast<size_t>(tab)] =
             new PendingPage(context, kTabKeys[static_cast<size_t>(tab)], tabs_);
     }
+    pages_[kGlobalTab] = new GlobalPage(context, tabs_);
     for (PerformancePage* page : pages_) {
         // A narrow window scrolls a page rather than being held wide by it.
         auto* scroll = new QScrollArea(tabs_);

@@ -24,6 +24,7 @@
 #include "performance/gui/EffectPage.h"
 #include "performance/gui/GlobalPage.h"
 #include "performance/gui/KeyboardPage.h"
+#include "performance/gui/MixerPage.h"
 #include "performance/gui/PendingPage.h"
 #include "ui/FileDialogs.h"
 #include "ui/PianoKeyboard.h"
@@ -143,10 +144,11 @@ void PerformanceEditor::Build() {
                                          *document_};
     pages_[kKeyboardTab] = new KeyboardPage(context, tabs_);
     pages_[kEffectTab] = new EffectPage(context, tabs_);
-    for (int tab = kControllersTab; tab < kGlobalTab; ++tab) {
+    for (int tab = kControllersTab; tab < kMixerTab; ++tab) {
         pages_[static_cast<size_t>(tab)] =
             new PendingPage(context, kTabKeys[static_cast<size_t>(tab)], tabs_);
     }
+    pages_[kMixerTab] = new MixerPage(context, tabs_);
     pages_[kGlobalTab] = new GlobalPage(context, tabs_);
     for (PerformancePage* page : pages_) {
         // A narrow window scrolls a page rather than being held wide by it.

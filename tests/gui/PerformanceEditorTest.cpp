@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -11,11 +12,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -25,6 +29,7 @@
 #include "performance/KeyboardRules.h"
 #include "performance/PerformanceCompare.h"
 #include "performance/PerformanceFile.h"
+#include "performance/gui/CompareDialog.h"
 #include "performance/gui/EffectPage.h"
 #include "performance/gui/PerformanceEditor.h"
 #include "transfer/gui/PresetChooser.h"
@@ -384,6 +389,12 @@ TEST_F(PerformanceEditorTest, EveryControlOfBothPagesIsSavedAndReadBack) {
     PartEffect& r1 = expected.effect.parts[0];
     r1.flags = static_cast<uint16_t>(r1.flags ^ 0x0008);
     ASSERT_TRUE(Get<QWidget>("insertionPage")->isVisible());
+    // Shown for R2, the switch shows R2's own state, not R1's.
+    Choose("effectPart", 1);
+    EXPECT_FALSE(Get<QPushButton>("switchInsertion")->isChecked());
+    EXPECT_FALSE(Get<QPushButton>("switchInsertion")->isEnabled());
+    Choose("effectPart", 0);
+    EXPECT_TRUE(Get<QPushButton>("switchInsertion")->isChecked());
     auto* categories = Get<QListWidget>("insertionCategories");
     QTest::mouseClick(categories->viewport(), Qt::LeftButton, {},
                       categories->visualItemRect(categories->item(2)).center());
@@ -396,7 +407,10 @@ TEST_F(PerformanceEditorTest, EveryControlOfBothPagesIsSavedAndReadBack) {
     Click("switchGlobalEffect");
     expected.effect.globalEffect[0] = 1;
     Choose("reverbType", 5);
-    expected.effect.globalEffect[1] = 5;
+    EXPECT_TRUE(Get<QPushButton>("reverbTypeButton6")->isChecked());
+    Click("reverbTypeButton4");  // the buttons choose the same type
+    expected.effect.globalEffect[1] = 3;
+    EXPECT_EQ(Get<QComboBox>("reverbType")->currentIndex(), 3);
     Type("reverbLevel", QStringLiteral("100"));
     expected.effect.globalEffect[2] = 100;
     Choose("chorusType", 7);
@@ -433,7 +447,7 @@ TEST_F(PerformanceEditorTest, EveryControlOfBothPagesIsSavedAndReadBack) {
     }
     ChoosePerformance(1);
     EXPECT_EQ(Differences(Shown(), expected), "");
-    EXPECT_EQ(Get<QComboBox>("reverbType")->currentIndex(), 5);
+    EXPECT_EQ(Get<QComboBox>("reverbType")->currentIndex(), 3);
     EXPECT_EQ(Get<QLabel>("eqGainText4")->text(), QStringLiteral("-8dB"));
     ShowTab(PerformanceEditor::kKeyboardTab);
     EXPECT_EQ(Get<QSpinBox>("octaveL")->value(), -1);
@@ -497,17 +511,115 @@ TEST_F(PerformanceEditorTest, TheChooserButtonStoresThePresetsOwnNumber) {
     EXPECT_EQ(Get<QComboBox>("voiceR2")->currentText(), QString::fromStdString(chosen->display));
 }
 
-TEST_F(PerformanceEditorTest, CopyAndCompareThroughTheEditMenu) {
+// The Edit menu opened with its button, and the item with that text (in a sub-menu when
+// `sub` is given) taken.
+void PickFromEditMenu(QToolButton* button, const QString& sub, const QString& item) {
+    QTimer::singleShot(0, [sub, item] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        QMenu* target = menu;
+        if (!sub.isEmpty()) {
+            for (QAction* action : menu->actions()) {
+                if (action->text() == sub && action->menu() != nullptr) {
+                    target = action->menu();
+                }
+            }
+        }
+        QAction* chosen = nullptr;
+        for (QAction* action : target->actions()) {
+            if (action->text() == item) {
+                chosen = action;
+            }
+        }
+        menu->close();
+        ASSERT_NE(chosen, nullptr) << item.toStdString();
+        chosen->trigger();
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCoreApplication::processEvents();
+}
+
+TEST_F(PerformanceEditorTest, ThePatternButtonStoresTheChosenPatternAndAFileVoiceIsGrey) {
+    ShowTab(PerformanceEditor::kEffectTab);
+    const auto& arps = window_.App().catalog.ArpGroups();
+    ASSERT_FALSE(arps.empty());
+    ASSERT_GE(arps[0].names.size(), 4u);
+    QTimer::singleShot(0, [] {
+        QWidget* chooser = QApplication::activeModalWidget();
+        ASSERT_NE(chooser, nullptr);
+        auto* entries = chooser->findChild<QListWidget*>(QStringLiteral("chooserEntryList"));
+        ASSERT_NE(entries, nullptr);
+        EXPECT_EQ(entries->currentRow(), 0);  // the stored pattern
+        QTest::keyClick(entries, Qt::Key_Down);
+        QTest::keyClick(entries, Qt::Key_Down);
+        QTest::keyClick(entries, Qt::Key_Return);
+    });
+    Click("arpPatternButton");
+    EXPECT_EQ(Shown().effect.parts[0].arpPattern, (PresetRef{0, 2, {}}));
+    EXPECT_TRUE(
+        Get<QLabel>("arpPattern")->text().endsWith(QString::fromStdString(arps[0].names[2])));
+
+    // A voice file of the USB tab shows its path on grey.
+    editor_->Document().Edit("Keyboard/R3/voice", [](Performance& p) {
+        p.keyboard.parts[2].voice = {2, 0, "USB\\Pads\\Warm.voc"};
+    });
+    ShowTab(PerformanceEditor::kKeyboardTab);
+    auto* voice = Get<QComboBox>("voiceR3");
+    EXPECT_EQ(voice->currentText(), QStringLiteral("USB\\Pads\\Warm.voc"));
+    EXPECT_EQ(voice->lineEdit()->palette().color(QPalette::Base), QColor(191, 191, 191));
+    EXPECT_NE(Get<QComboBox>("voiceR1")->lineEdit()->palette().color(QPalette::Base),
+              QColor(191, 191, 191));
+}
+
+TEST_F(PerformanceEditorTest, CopySwapAndCompareThroughTheEditMenu) {
+    auto* edit = Get<QToolButton>("editButton");
     Type("volumeR1", QStringLiteral("5"));
-    editor_->CopyToCommand(4);
+    PickFromEditMenu(edit, QStringLiteral("Copy This Performance To"),
+                     QStringLiteral("Performance 5"));
     EXPECT_EQ(Bank().At(4).keyboard.volumes[0], 5);
     Type("volumeR2", QStringLiteral("6"));
-    editor_->SwapWithCommand(4);
+    PickFromEditMenu(edit, QStringLiteral("Swap This Performance With"),
+                     QStringLiteral("Performance 5"));
     EXPECT_EQ(Bank().At(4).keyboard.volumes[1], 6);
     EXPECT_NE(Bank().At(0).keyboard.volumes[1], 6);
     EXPECT_EQ(Get<QSpinBox>("volumeR2")->value(), Bank().At(0).keyboard.volumes[1]);
     Click("undoButton");
     EXPECT_EQ(Bank().At(0).keyboard.volumes[1], 6);
+
+    // Compared with performance 2 and with the saved file.
+    const fs::path path = window_.Local() / "cmp.prf";
+    SaveAs(path);
+    Type("volumeL", QStringLiteral("1"));
+    int listed = -1;
+    int againstFile = -1;
+    // The dialog is looked at once it is open, then closed.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<CompareDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        poll.stop();
+        listed = dialog->DifferenceCount();
+        auto* with = dialog->findChild<QComboBox*>(QStringLiteral("compareWith"));
+        auto* table = dialog->findChild<QTableWidget*>(QStringLiteral("compareTable"));
+        if (with != nullptr && table != nullptr) {
+            EXPECT_EQ(with->count(), 6);  // five performances and the file
+            with->setCurrentIndex(with->count() - 1);
+            againstFile = dialog->DifferenceCount();
+            if (againstFile > 0) {
+                EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("Keyboard L volume"));
+                EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("1"));
+            }
+        }
+        dialog->reject();
+    });
+    poll.start(10);
+    PickFromEditMenu(edit, QString(), QStringLiteral("Compare"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !poll.isActive(); }));
+    EXPECT_EQ(listed, static_cast<int>(ComparePerformances(Bank().At(0), Bank().At(1)).size()));
+    EXPECT_GE(listed, 2);  // at least the two volumes typed
+    EXPECT_EQ(againstFile, 1);
 }
 
 }  // namespace
@@ -549,6 +661,36 @@ TEST_F(PerformanceEditorTest, ALanguageSwitchRelabelsThePagesAndKeepsWhatWasType
     EXPECT_EQ(Get<QTabWidget>("performanceTabs")->tabText(1), QStringLiteral("效果"));
     EXPECT_EQ(Get<QPushButton>("switchHarmony")->text(), QStringLiteral("和声"));
     EXPECT_EQ(Get<QComboBox>("touch")->itemText(0), QStringLiteral("关"));
+}
+
+}  // namespace
+}  // namespace veltrano
+
+namespace veltrano {
+namespace {
+
+TEST_F(PerformanceEditorTest, EveryControlHasANameInBothLanguages) {
+    for (int language : {0, 1}) {
+        window_.App().language.SelectLanguage(language, window_.App().config);
+        window_.Panel().ApplyTexts();
+        for (QWidget* w : editor_->findChildren<QWidget*>()) {
+            const bool control =
+                qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+                qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QAbstractSlider*>(w) ||
+                qobject_cast<QListWidget*>(w) ||
+                (qobject_cast<QLineEdit*>(w) && !w->parentWidget()->inherits("QAbstractSpinBox") &&
+                 !qobject_cast<QComboBox*>(w->parentWidget()));
+            // Scroll bars of the scrolled pages are the frame's, not controls of the editor.
+            if (!control || qobject_cast<QScrollBar*>(w) != nullptr) {
+                continue;
+            }
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
+            ASSERT_NE(accessible, nullptr);
+            EXPECT_FALSE(accessible->text(QAccessible::Name).trimmed().isEmpty())
+                << language << " " << w->metaObject()->className() << " "
+                << w->objectName().toStdString();
+        }
+    }
 }
 
 }  // namespace

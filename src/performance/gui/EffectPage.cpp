@@ -551,6 +551,46 @@ QWidget* EffectPage::BuildInsertion() {
     return page;
 }
 
+QGridLayout* EffectPage::TypeButtons(QWidget* parent, const char* name, size_t byte,
+                                     std::array<QPushButton*, kGlobalTypes>& buttons) {
+    auto* group = new QButtonGroup(parent);
+    group->setExclusive(true);
+    auto* grid = new QGridLayout;
+    grid->setSpacing(2);
+    for (int type = 0; type < kGlobalTypes; ++type) {
+        auto* button = new QPushButton(parent);
+        button->setCheckable(true);
+        button->setObjectName(QString::fromLatin1(name) + QString::number(type + 1));
+        group->addButton(button, type);
+        grid->addWidget(button, type / 2, type % 2);
+        buttons[static_cast<size_t>(type)] = button;
+    }
+    // The buttons and the drop-down are two ways to the same choice.
+    connect(group, &QButtonGroup::idClicked, this, [this, byte](int type) {
+        ChangeSection(
+            "Global", byte == 1 ? "reverbType" : "chorusType",
+            [&](Performance& p) { p.effect.globalEffect[byte] = static_cast<uint8_t>(type); },
+            true);
+    });
+    return grid;
+}
+
+void EffectPage::ShowTypeButtons(const std::array<QPushButton*, kGlobalTypes>& buttons,
+                                 const QComboBox* box, int type) {
+    for (int i = 0; i < kGlobalTypes; ++i) {
+        QPushButton* button = buttons[static_cast<size_t>(i)];
+        const QSignalBlocker blocker(button);
+        button->setVisible(i < box->count());
+        if (i < box->count()) {
+            button->setText(box->itemText(i));
+        }
+        // Unchecking one of an exclusive group needs the group's leave.
+        button->group()->setExclusive(false);
+        button->setChecked(i == type);
+        button->group()->setExclusive(true);
+    }
+}
+
 QWidget* EffectPage::BuildGlobalEffect() {
     auto* page = new QWidget(this);
     page->setObjectName(QStringLiteral("globalEffectPage"));
@@ -582,6 +622,7 @@ QWidget* EffectPage::BuildGlobalEffect() {
     reverbLevelLabel_ = new QLabel(reverbGroup_);
     reverbLevel_ = levelSpin("reverbLevel", 2);
     auto* reverb = new QFormLayout(reverbGroup_);
+    reverb->addRow(TypeButtons(reverbGroup_, "reverbTypeButton", 1, reverbButtons_));
     reverb->addRow(reverbTypeLabel_, reverbType_);
     reverb->addRow(reverbLevelLabel_, reverbLevel_);
     chorusGroup_ = new QGroupBox(page);
@@ -590,6 +631,7 @@ QWidget* EffectPage::BuildGlobalEffect() {
     chorusLevelLabel_ = new QLabel(chorusGroup_);
     chorusLevel_ = levelSpin("chorusLevel", 4);
     auto* chorus = new QFormLayout(chorusGroup_);
+    chorus->addRow(TypeButtons(chorusGroup_, "chorusTypeButton", 3, chorusButtons_));
     chorus->addRow(chorusTypeLabel_, chorusType_);
     chorus->addRow(chorusLevelLabel_, chorusLevel_);
 
@@ -912,13 +954,9 @@ void EffectPage::ShowSwitches() {
         const QSignalBlocker blocker(button);
         button->setChecked(on);
     }
-    // The insertion effect is R1's: for another part its switch shows R1's state, unchangeable.
+    // The insertion effect is R1's: for another part its switch shows what that part's record
+    // holds and cannot be changed.
     switches_[kInsertion]->setEnabled(er::SwitchEditable(er::Switch::Insertion, part_));
-    if (!switches_[kInsertion]->isEnabled()) {
-        const QSignalBlocker blocker(switches_[kInsertion]);
-        switches_[kInsertion]->setChecked(
-            er::SwitchOn(Document().Current().effect.parts[0], er::Switch::Insertion));
-    }
     const QSignalBlocker blocker(extraSwitch_);
     extraSwitch_->setChecked(er::ExtraSwitchOn(fx));
 }
@@ -1015,8 +1053,10 @@ void EffectPage::ShowGlobalEffect() {
     const Performance& p = Document().Current();
     const auto& a = p.effect.globalEffect;
     SetCombo(reverbType_, a[1] < reverbType_->count() ? a[1] : -1);
+    ShowTypeButtons(reverbButtons_, reverbType_, reverbType_->currentIndex());
     SetSpin(reverbLevel_, a[2]);
     SetCombo(chorusType_, a[3] < chorusType_->count() ? a[3] : -1);
+    ShowTypeButtons(chorusButtons_, chorusType_, chorusType_->currentIndex());
     SetSpin(chorusLevel_, a[4]);
     const auto part = static_cast<size_t>(part_);
     sendGroup_->setTitle(UiText(App().language, kSection, "IDS_EFFECT_SEND") + QLatin1Char(' ') +

@@ -10,6 +10,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -49,6 +50,11 @@ private:
     QWidget* BuildChopper();
     QWidget* BuildInsertion();
     QWidget* BuildGlobalEffect();
+    static constexpr int kGlobalTypes = 8;
+    QGridLayout* TypeButtons(QWidget* parent, const char* name, size_t byte,
+                             std::array<QPushButton*, kGlobalTypes>& buttons);
+    static void ShowTypeButtons(const std::array<QPushButton*, kGlobalTypes>& buttons,
+                                const QComboBox* box, int type);
     QWidget* BuildEqualiser();
     QSpinBox* NewSpin(QWidget* parent, int low, int high, const char* objectName);
     // An edit of the shown part's effect record, or of the whole section.
@@ -136,6 +142,8 @@ private:
     QGroupBox* chorusGroup_ = nullptr;
     QGroupBox* sendGroup_ = nullptr;
     QLabel* reverbTypeLabel_ = nullptr;
+    std::array<QPushButton*, kGlobalTypes> reverbButtons_{};
+    std::array<QPushButton*, kGlobalTypes> chorusButtons_{};
     QComboBox* reverbType_ = nullptr;
     QLabel* reverbLevelLabel_ = nullptr;
     QSpinBox* reverbLevel_ = nullptr;

@@ -59,7 +59,7 @@ void SetCombo(QComboBox* box, int index) {
 NoteSpinBox::NoteSpinBox(QWidget* parent) : QSpinBox(parent) {
     setRange(0, 127);
     // Room for the longest name and the arrows; the spin box measures numbers only.
-    setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("C#-1")) + 40);
+    setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("C#-1")) + 60);
 }
 
 QString NoteSpinBox::textFromValue(int value) const {

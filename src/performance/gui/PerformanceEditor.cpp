@@ -1,6 +1,7 @@
 #include "performance/gui/PerformanceEditor.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -67,6 +68,15 @@ PerformanceEditor::PerformanceEditor(const PageServices& services, QWidget* pare
 }
 
 PerformanceEditor::~PerformanceEditor() {
+    // A field that would lose the focus while being destroyed loses it now, while the pages
+    // and the document are whole; then the pages go, before the document.
+    if (QWidget* focus = QApplication::focusWidget(); focus != nullptr && isAncestorOf(focus)) {
+        focus->clearFocus();
+    }
+    tabs_->blockSignals(true);
+    delete tabs_;
+    tabs_ = nullptr;
+    pages_.fill(nullptr);
     document_->Edits().StopListening(listener_);
 }
 
@@ -100,7 +110,7 @@ void PerformanceEditor::Build() {
 
     undoAction_ = new QAction(this);
     undoAction_->setObjectName(QStringLiteral("undoAction"));
-    undoAction_->setShortcuts({QKeySequence::Undo});
+    undoAction_->setShortcuts(QKeySequence::Undo);
     connect(undoAction_, &QAction::triggered, this, &PerformanceEditor::UndoCommand);
     redoAction_ = new QAction(this);
     redoAction_->setObjectName(QStringLiteral("redoAction"));
@@ -159,6 +169,10 @@ void PerformanceEditor::Build() {
         tabs_->addTab(scroll, QString());
     }
     connect(tabs_, &QTabWidget::currentChanged, this, &PerformanceEditor::TabChanged);
+    // The Edit menu also opens where the pages are right-clicked.
+    tabs_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tabs_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { editMenu_->popup(tabs_->mapToGlobal(at)); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

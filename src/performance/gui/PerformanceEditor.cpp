@@ -27,6 +27,7 @@
 #include "performance/gui/KeyboardPage.h"
 #include "performance/gui/MixerPage.h"
 #include "performance/gui/PendingPage.h"
+#include "performance/gui/StyleSongPage.h"
 #include "ui/FileDialogs.h"
 #include "ui/PianoKeyboard.h"
 #include "ui/UiText.h"
@@ -154,10 +155,8 @@ void PerformanceEditor::Build() {
                                          *document_};
     pages_[kKeyboardTab] = new KeyboardPage(context, tabs_);
     pages_[kEffectTab] = new EffectPage(context, tabs_);
-    for (int tab = kControllersTab; tab < kMixerTab; ++tab) {
-        pages_[static_cast<size_t>(tab)] =
-            new PendingPage(context, kTabKeys[static_cast<size_t>(tab)], tabs_);
-    }
+    pages_[kControllersTab] = new PendingPage(context, kTabKeys[kControllersTab], tabs_);
+    pages_[kStyleSongTab] = new StyleSongPage(context, tabs_);
     pages_[kMixerTab] = new MixerPage(context, tabs_);
     pages_[kGlobalTab] = new GlobalPage(context, tabs_);
     for (PerformancePage* page : pages_) {

@@ -62,13 +62,13 @@ void MixerPage::AddStrip(QWidget* tab, QGridLayout* grid, int column, Strip stri
     strip.name->setBuddy(strip.slider);
     const size_t index = strips_.size();
     connect(strip.slider, &QSlider::valueChanged, this,
-            [this, index](int value) { Store(strips_[index], value, true); });
+            [this, index](int value) { StoreLevel(strips_[index], value, true); });
     connect(strip.slider, &QSlider::sliderReleased, this,
             [this] { Document().Edits().EndMerge(); });
     // A run of arrow presses on a slider is one step until the slider is left.
     strip.slider->installEventFilter(this);
     connect(strip.value, &QSpinBox::valueChanged, this,
-            [this, index](int value) { Store(strips_[index], value, false); });
+            [this, index](int value) { StoreLevel(strips_[index], value, false); });
     connect(strip.value, &QSpinBox::editingFinished, this,
             [this] { Document().Edits().EndMerge(); });
     grid->addWidget(strip.name, 0, column, Qt::AlignHCenter);
@@ -222,7 +222,7 @@ void MixerPage::Build() {
     layout->addStretch(1);
 }
 
-void MixerPage::Store(const Strip& strip, int value, bool bySlider) {
+void MixerPage::StoreLevel(const Strip& strip, int value, bool bySlider) {
     // Slider and number field move together, whichever was moved.
     {
         const QSignalBlocker sliderBlocker(strip.slider);

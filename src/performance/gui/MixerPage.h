@@ -64,7 +64,7 @@ private:
     void AddBoxes(QWidget* tab, QGridLayout* grid, int column, const std::string& field,
                   bool songChannel, int index);
     // The slider's run and the number field's are steps of their own.
-    void Store(const Strip& strip, int value, bool bySlider);
+    void StoreLevel(const Strip& strip, int value, bool bySlider);
     [[nodiscard]] QString StripName(const Strip& strip) const;
 
     QTabWidget* tabs_ = nullptr;

@@ -23,8 +23,11 @@
 #include "base/Reporter.h"
 #include "performance/gui/CompareDialog.h"
 #include "performance/gui/EffectPage.h"
+#include "performance/gui/GlobalPage.h"
 #include "performance/gui/KeyboardPage.h"
+#include "performance/gui/MixerPage.h"
 #include "performance/gui/PendingPage.h"
+#include "performance/gui/StyleSongPage.h"
 #include "ui/FileDialogs.h"
 #include "ui/PianoKeyboard.h"
 #include "ui/UiText.h"
@@ -152,10 +155,10 @@ void PerformanceEditor::Build() {
                                          *document_};
     pages_[kKeyboardTab] = new KeyboardPage(context, tabs_);
     pages_[kEffectTab] = new EffectPage(context, tabs_);
-    for (int tab = kControllersTab; tab < kPageCount; ++tab) {
-        pages_[static_cast<size_t>(tab)] =
-            new PendingPage(context, kTabKeys[static_cast<size_t>(tab)], tabs_);
-    }
+    pages_[kControllersTab] = new PendingPage(context, kTabKeys[kControllersTab], tabs_);
+    pages_[kStyleSongTab] = new StyleSongPage(context, tabs_);
+    pages_[kMixerTab] = new MixerPage(context, tabs_);
+    pages_[kGlobalTab] = new GlobalPage(context, tabs_);
     for (PerformancePage* page : pages_) {
         // A narrow window scrolls a page rather than being held wide by it.
         auto* scroll = new QScrollArea(tabs_);

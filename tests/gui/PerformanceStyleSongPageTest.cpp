@@ -1,0 +1,136 @@
+// The Style&Song page of the performance editor driven by keys and clicks, checked in the
+// bank and in the saved file read back by the core reader.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+
+#include "DemoWindow.h"
+#include "performance/PerformanceDocument.h"
+#include "performance/PerformanceFile.h"
+#include "performance/StyleSongRules.h"
+#include "performance/gui/PerformanceEditor.h"
+
+namespace veltrano {
+namespace {
+
+namespace fs = std::filesystem;
+namespace sr = style_song_rules;
+
+class StyleSongPageTest : public ::testing::Test {
+protected:
+    StyleSongPageTest() {
+        editor_ = qobject_cast<PerformanceEditor*>(&window_.ShowPage(2));
+        EXPECT_NE(editor_, nullptr);
+        ShowTab(PerformanceEditor::kStyleSongTab);
+    }
+
+    template <typename T>
+    T* Get(const QString& name) {
+        auto* child = editor_->findChild<T*>(name);
+        EXPECT_NE(child, nullptr) << name.toStdString();
+        return child;
+    }
+    void ShowTab(int tab) {
+        QTabBar* bar = Get<QTabWidget>(QStringLiteral("performanceTabs"))->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+        QCoreApplication::processEvents();
+    }
+    void Type(const QString& name, const QString& text) {
+        auto* field = Get<QWidget>(name);
+        ASSERT_NE(field, nullptr);
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+    void Choose(const QString& name, int index) {
+        auto* box = Get<QComboBox>(name);
+        ASSERT_NE(box, nullptr);
+        box->setFocus();
+        while (box->currentIndex() < index) {
+            QTest::keyClick(box, Qt::Key_Down);
+        }
+        while (box->currentIndex() > index) {
+            QTest::keyClick(box, Qt::Key_Up);
+        }
+    }
+    // A click on the box itself, not on the empty space its row leaves right of the text.
+    static void ClickBox(QCheckBox* box) {
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+    }
+    const StyleSongSection& Shown() { return editor_->Document().Current().styleSong; }
+
+    test::DemoWindow window_;
+    PerformanceEditor* editor_ = nullptr;
+};
+
+TEST_F(StyleSongPageTest, TheSongAsSelectionOrFullRangeHidesTheDetectButtons) {
+    editor_->Document().Edit("test/range", [](Performance& p) { p.styleSong.fullRange = 0; });
+    editor_->Page(PerformanceEditor::kStyleSongTab).Show();
+    auto* button = Get<QPushButton>(QStringLiteral("detectButton1"));
+    EXPECT_TRUE(button->isVisible());
+    Choose(QStringLiteral("currentSelection"), 1);
+    EXPECT_EQ(Shown().selection, 1);
+    EXPECT_TRUE(Get<QCheckBox>(QStringLiteral("fullRange"))->isChecked());
+    EXPECT_FALSE(button->isVisible());
+    Choose(QStringLiteral("currentSelection"), 0);
+    EXPECT_TRUE(button->isVisible());
+    ClickBox(Get<QCheckBox>(QStringLiteral("fullRange")));
+    EXPECT_EQ(Shown().fullRange, 1);
+    EXPECT_FALSE(button->isVisible());
+}
+
+TEST_F(StyleSongPageTest, EveryControlIsSavedAndReadBackAndTheTempoKeptInRange) {
+    // The field takes no more than the range; a file's tempo beyond it shows and is stored
+    // as the top of the range once the page is left.
+    Type(QStringLiteral("tempo"), QStringLiteral("999"));
+    EXPECT_LE(Shown().tempo, sr::kMaxTempo);
+    editor_->Document().Edit("test/tempo", [](Performance& p) { p.styleSong.tempo = 60000; });
+    editor_->Page(PerformanceEditor::kStyleSongTab).Show();
+    EXPECT_EQ(Get<QSpinBox>(QStringLiteral("tempo"))->value(), sr::kMaxTempo);
+    ShowTab(PerformanceEditor::kGlobalTab);
+    EXPECT_EQ(Shown().tempo, sr::kMaxTempo);
+    ShowTab(PerformanceEditor::kStyleSongTab);
+    Type(QStringLiteral("tempo"), QStringLiteral("96"));
+    Choose(QStringLiteral("styleSwitch0"), 0);
+    Choose(QStringLiteral("styleSwitch7"), 0);
+    Choose(QStringLiteral("styleSwitch3"), 1);
+    Choose(QStringLiteral("mainSection"), 2);
+    QTest::mouseClick(Get<QPushButton>(QStringLiteral("detectButton2")), Qt::LeftButton);
+    EXPECT_EQ(Get<QComboBox>(QStringLiteral("detectMode"))->currentIndex(), 2);
+    Type(QStringLiteral("styleVolume"), QStringLiteral("77"));
+    Choose(QStringLiteral("playMode"), 1);
+    ClickBox(Get<QCheckBox>(QStringLiteral("loopOn")));
+    Type(QStringLiteral("songVolume"), QStringLiteral("33"));
+    const bool loop = sr::LoopOn(Shown());
+
+    const fs::path path = window_.Local() / "stylesong.prf";
+    {
+        test::FileDialogAnswer answer(QString::fromStdString(path.string()));
+        QTest::mouseClick(Get<QAbstractButton>(QStringLiteral("saveButton")), Qt::LeftButton);
+    }
+    PerformanceBank read;
+    ASSERT_TRUE(PerformanceFile(window_.Reporter(), CodePage::Windows1252).Read(path, read));
+    const StyleSongSection& s = read.At(0).styleSong;
+    EXPECT_EQ(s.tempo, 96);
+    EXPECT_EQ(s.styleSwitches & 0x89, 0x81);
+    EXPECT_EQ(s.mainSection, 2);
+    EXPECT_EQ(s.detectMode, 2);
+    EXPECT_EQ(s.styleVolume, 77);
+    EXPECT_TRUE(loop);
+    EXPECT_EQ(s.songSettings, 192);
+    EXPECT_EQ(s.songVolume, 33);
+    EXPECT_EQ(s, Shown());
+    // The Mixer shows the volumes typed here.
+    ShowTab(PerformanceEditor::kMixerTab);
+    EXPECT_EQ(Get<QSpinBox>(QStringLiteral("value Mixer/style/volume"))->value(), 77);
+}
+
+}  // namespace
+}  // namespace veltrano

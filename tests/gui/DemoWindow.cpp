@@ -50,6 +50,16 @@ ToolPage& DemoWindow::ShowPage(int index) {
     return panel_->Page(index);
 }
 
+EveryTurn::EveryTurn(std::function<bool()> step) : step_(std::move(step)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        if (!done_ && step_()) {
+            done_ = true;
+            timer_.stop();
+        }
+    });
+    timer_.start(1);
+}
+
 FileDialogAnswer::FileDialogAnswer(QString path, int waitMs)
     : path_(std::move(path)), waitMs_(waitMs), timerOwner_(std::make_unique<QObject>()) {
     auto* timer = new QTimer(timerOwner_.get());

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "app/AppContext.h"
@@ -62,6 +64,18 @@ private:
     RecordingReporter reporter_;
     std::unique_ptr<DeviceService> devices_;
     std::unique_ptr<MainPanel> panel_;
+};
+
+// Runs `step` on every turn of the event loop (nested waits included) until it returns true.
+class EveryTurn {
+public:
+    explicit EveryTurn(std::function<bool()> step);
+    [[nodiscard]] bool Done() const { return done_; }
+
+private:
+    std::function<bool()> step_;
+    QTimer timer_;
+    bool done_ = false;
 };
 
 // The next file dialog that opens is answered as a person would: `path` typed into its name

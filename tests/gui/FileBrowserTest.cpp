@@ -25,27 +25,8 @@ namespace veltrano {
 namespace {
 
 namespace fs = std::filesystem;
+using test::EveryTurn;
 using test::PatternBytes;
-
-// Runs a step on every turn of the event loop until it says it is done.
-class EveryTurn {
-public:
-    explicit EveryTurn(std::function<bool()> step) : step_(std::move(step)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (!done_ && step_()) {
-                done_ = true;
-                timer_.stop();
-            }
-        });
-        timer_.start(1);
-    }
-    [[nodiscard]] bool Done() const { return done_; }
-
-private:
-    std::function<bool()> step_;
-    QTimer timer_;
-    bool done_ = false;
-};
 
 // The Transmit page of the demo window, with the local pane on the test's own folder.
 class FileBrowserTest : public ::testing::Test {

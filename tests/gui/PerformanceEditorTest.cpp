@@ -25,6 +25,7 @@
 #include <QToolButton>
 
 #include "DemoWindow.h"
+#include "PerformanceEditorFixture.h"
 #include "performance/EffectRules.h"
 #include "performance/KeyboardRules.h"
 #include "performance/PerformanceCompare.h"
@@ -41,27 +42,11 @@ namespace {
 namespace fs = std::filesystem;
 namespace er = effect_rules;
 
-class PerformanceEditorTest : public ::testing::Test {
+class PerformanceEditorTest : public test::PerformanceEditorFixture {
 protected:
-    PerformanceEditorTest() {
-        editor_ = qobject_cast<PerformanceEditor*>(&window_.ShowPage(2));
-        EXPECT_NE(editor_, nullptr);
-    }
-
-    template <typename T>
-    T* Get(const char* name) {
-        auto* child = editor_->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
-    }
     const PerformanceBank& Bank() { return editor_->Document().Bank(); }
     const Performance& Shown() { return editor_->Document().Current(); }
 
-    void ShowTab(int tab) {
-        QTabBar* bar = Get<QTabWidget>("performanceTabs")->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
-        QCoreApplication::processEvents();
-    }
     // The drop-down opened, the item reached with the arrow keys and taken with Enter (a
     // click right after the list opens is not taken, as for a person's double click).
     void Choose(QComboBox* box, int index) {
@@ -88,15 +73,6 @@ protected:
     }
     void Choose(const char* name, int index) { Choose(Get<QComboBox>(name), index); }
     void ChoosePerformance(int index) { Choose("performanceBox", index); }
-    // The field's text replaced by typing, then Enter.
-    void Type(QWidget* field, const QString& text) {
-        ASSERT_NE(field, nullptr);
-        field->setFocus();
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(field, text);
-        QTest::keyClick(field, Qt::Key_Return);
-    }
-    void Type(const char* name, const QString& text) { Type(Get<QWidget>(name), text); }
     // Arrow keys until the slider shows the value.
     void Slide(const char* name, int value) {
         auto* slider = Get<QSlider>(name);
@@ -136,9 +112,6 @@ protected:
         }
         return text;
     }
-
-    test::DemoWindow window_;
-    PerformanceEditor* editor_ = nullptr;
 };
 
 TEST_F(PerformanceEditorTest, ATypedVolumeSurvivesATabSwitchAndAPerformanceShowsItsOwnValues) {

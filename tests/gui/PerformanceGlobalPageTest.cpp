@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "DemoWindow.h"
+#include "PerformanceEditorFixture.h"
 #include "performance/PerformanceDocument.h"
 #include "performance/PerformanceFile.h"
 #include "performance/gui/PerformanceEditor.h"
@@ -21,35 +22,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class GlobalPageTest : public ::testing::Test {
+class GlobalPageTest : public test::PerformanceEditorFixture {
 protected:
-    GlobalPageTest() {
-        editor_ = qobject_cast<PerformanceEditor*>(&window_.ShowPage(2));
-        EXPECT_NE(editor_, nullptr);
-        QTabBar* bar = Get<QTabWidget>("performanceTabs")->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {},
-                          bar->tabRect(PerformanceEditor::kGlobalTab).center());
-        QCoreApplication::processEvents();
-    }
+    GlobalPageTest() { ShowTab(PerformanceEditor::kGlobalTab); }
 
-    template <typename T>
-    T* Get(const char* name) {
-        auto* child = editor_->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
-    }
     const GlobalSection& Shown() { return editor_->Document().Current().global; }
-    // The field's text replaced by typing; Enter when `enter`.
-    void Type(const char* name, const QString& text, bool enter = true) {
-        auto* field = Get<QWidget>(name);
-        ASSERT_NE(field, nullptr);
-        field->setFocus();
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(field, text);
-        if (enter) {
-            QTest::keyClick(field, Qt::Key_Return);
-        }
-    }
     // The drop-down reached by focus and arrow keys.
     void Choose(const char* name, int index) {
         auto* box = Get<QComboBox>(name);
@@ -62,9 +39,6 @@ protected:
             QTest::keyClick(box, Qt::Key_Up);
         }
     }
-
-    test::DemoWindow window_;
-    PerformanceEditor* editor_ = nullptr;
 };
 
 TEST_F(GlobalPageTest, AFreshPerformanceShowsTheDefaults) {

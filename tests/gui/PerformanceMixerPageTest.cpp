@@ -11,6 +11,7 @@
 #include <QToolButton>
 
 #include "DemoWindow.h"
+#include "PerformanceEditorFixture.h"
 #include "performance/PerformanceDocument.h"
 #include "performance/PerformanceFile.h"
 #include "performance/gui/PerformanceEditor.h"
@@ -20,41 +21,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MixerPageTest : public ::testing::Test {
+class MixerPageTest : public test::PerformanceEditorFixture {
 protected:
-    MixerPageTest() {
-        editor_ = qobject_cast<PerformanceEditor*>(&window_.ShowPage(2));
-        EXPECT_NE(editor_, nullptr);
-        ShowTab(PerformanceEditor::kMixerTab);
-    }
+    MixerPageTest() { ShowTab(PerformanceEditor::kMixerTab); }
 
-    template <typename T>
-    T* Get(const QString& name) {
-        auto* child = editor_->findChild<T*>(name);
-        EXPECT_NE(child, nullptr) << name.toStdString();
-        return child;
-    }
-    void ShowTab(int tab) {
-        QTabBar* bar = Get<QTabWidget>(QStringLiteral("performanceTabs"))->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
-        QCoreApplication::processEvents();
-    }
-    void ShowMixerTab(int tab) {
-        QTabBar* bar = Get<QTabWidget>(QStringLiteral("mixerTabs"))->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
-        QCoreApplication::processEvents();
-    }
-    void Type(QWidget* field, const QString& text) {
-        ASSERT_NE(field, nullptr);
-        field->setFocus();
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(field, text);
-        QTest::keyClick(field, Qt::Key_Return);
-    }
+    void ShowMixerTab(int tab) { ClickTab("mixerTabs", tab); }
     const Performance& Shown() { return editor_->Document().Current(); }
-
-    test::DemoWindow window_;
-    PerformanceEditor* editor_ = nullptr;
 };
 
 TEST_F(MixerPageTest, SliderAndFieldMoveTogetherAndTheKeyboardPageShowsTheLevel) {

@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "DemoWindow.h"
+#include "PerformanceEditorFixture.h"
 #include "performance/PerformanceDocument.h"
 #include "performance/PerformanceFile.h"
 #include "performance/StyleSongRules.h"
@@ -22,33 +23,10 @@ namespace {
 namespace fs = std::filesystem;
 namespace sr = style_song_rules;
 
-class StyleSongPageTest : public ::testing::Test {
+class StyleSongPageTest : public test::PerformanceEditorFixture {
 protected:
-    StyleSongPageTest() {
-        editor_ = qobject_cast<PerformanceEditor*>(&window_.ShowPage(2));
-        EXPECT_NE(editor_, nullptr);
-        ShowTab(PerformanceEditor::kStyleSongTab);
-    }
+    StyleSongPageTest() { ShowTab(PerformanceEditor::kStyleSongTab); }
 
-    template <typename T>
-    T* Get(const QString& name) {
-        auto* child = editor_->findChild<T*>(name);
-        EXPECT_NE(child, nullptr) << name.toStdString();
-        return child;
-    }
-    void ShowTab(int tab) {
-        QTabBar* bar = Get<QTabWidget>(QStringLiteral("performanceTabs"))->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
-        QCoreApplication::processEvents();
-    }
-    void Type(const QString& name, const QString& text) {
-        auto* field = Get<QWidget>(name);
-        ASSERT_NE(field, nullptr);
-        field->setFocus();
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(field, text);
-        QTest::keyClick(field, Qt::Key_Return);
-    }
     void Choose(const QString& name, int index) {
         auto* box = Get<QComboBox>(name);
         ASSERT_NE(box, nullptr);
@@ -65,9 +43,6 @@ protected:
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
     }
     const StyleSongSection& Shown() { return editor_->Document().Current().styleSong; }
-
-    test::DemoWindow window_;
-    PerformanceEditor* editor_ = nullptr;
 };
 
 TEST_F(StyleSongPageTest, TheSongAsSelectionOrFullRangeHidesTheDetectButtons) {

@@ -25,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::DemoWindow;
+using test::EveryTurn;
 
 constexpr size_t kLongFile = 256 * 1024;
 
@@ -38,34 +39,14 @@ public:
     int calls = 0;
 };
 
-// Runs `step` every millisecond, nested waits included, until it returns true.
-class Repeatedly {
-public:
-    explicit Repeatedly(std::function<bool()> step) : step_(std::move(step)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (step_()) {
-                timer_.stop();
-                done_ = true;
-            }
-        });
-        timer_.start(1);
-    }
-    [[nodiscard]] bool Done() const { return done_; }
-
-private:
-    std::function<bool()> step_;
-    QTimer timer_;
-    bool done_ = false;
-};
-
 SimulatedInstrument& Instrument(DemoWindow& w) {
     return w.Devices().Simulated()->Instrument();
 }
 
 // Closes the window once a transfer has made some progress.
-std::unique_ptr<Repeatedly> CloseDuringTheTransfer(DemoWindow& w, ProgressCount& progress,
-                                                   bool& closed) {
-    return std::make_unique<Repeatedly>([&w, &progress, &closed] {
+std::unique_ptr<EveryTurn> CloseDuringTheTransfer(DemoWindow& w, ProgressCount& progress,
+                                                  bool& closed) {
+    return std::make_unique<EveryTurn>([&w, &progress, &closed] {
         if (!w.Devices().Files().Running() || progress.calls < 3) {
             return false;
         }
@@ -151,7 +132,7 @@ TEST(WindowSafety, CommandsThatStartAnExchangeAreOffWhileOneRuns) {
 
     int busyTurns = 0;
     bool allOff = true;
-    Repeatedly watch([&] {
+    EveryTurn watch([&] {
         if (w.Devices().Busy()) {
             ++busyTurns;
             allOff = allOff && !box->isEnabled() && commandsOff();

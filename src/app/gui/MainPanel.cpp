@@ -147,7 +147,7 @@ void MainPanel::BuildWindow() {
         buttons->addWidget(button);
         pageButton_[static_cast<size_t>(i)] = button;
 
-        ToolPage* page = CreateToolPage(i, info.menuKey, services, pageArea_);
+        ToolPage* page = CreateToolPage(i, services, pageArea_);
         pageArea_->addWidget(page);
         page_[static_cast<size_t>(i)] = page;
     }

@@ -1,6 +1,5 @@
 #include "app/gui/ToolPages.h"
 
-#include "app/gui/PagePlaceholder.h"
 #include "arp/gui/ArpEditorPage.h"
 #include "performance/gui/PerformanceEditor.h"
 #include "style/gui/MidiToStyleWizard.h"
@@ -9,8 +8,7 @@
 
 namespace veltrano {
 
-ToolPage* CreateToolPage(int index, const char* titleKey, const PageServices& services,
-                         QWidget* parent) {
+ToolPage* CreateToolPage(int index, const PageServices& services, QWidget* parent) {
     switch (index) {
         case 0:  // MIDI to style
             return new MidiToStyleWizard(services, parent);
@@ -23,7 +21,7 @@ ToolPage* CreateToolPage(int index, const char* titleKey, const PageServices& se
         case 4:  // device file browser
             return new FileBrowser(services, parent);
         default:
-            return new PagePlaceholder(services, titleKey, parent);
+            return nullptr;
     }
 }
 

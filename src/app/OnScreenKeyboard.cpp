@@ -76,6 +76,13 @@ bool OnScreenKeyboard::Release(int note) {
     return ports_.SendShort(message);
 }
 
+bool OnScreenKeyboard::SoundPadNote(uint32_t message) {
+    if (!CanSound()) {
+        return false;
+    }
+    return ports_.SendShort(message);
+}
+
 void OnScreenKeyboard::ReleaseAll() {
     if (!ports_.BlockingSend()) {
         return;

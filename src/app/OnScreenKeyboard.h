@@ -49,6 +49,9 @@ public:
     void SetPressedKeyHandler(std::function<void(int note)> pressedKey) {
         pressedKey_ = std::move(pressedKey);
     }
+    // A note the Controllers page took from the keyboard, played by the page (on its drum
+    // channel, say) when the keyboard could sound at all. True when sent.
+    bool SoundPadNote(uint32_t message);
 
     // Ports that are a software synthesizer play without an instrument connected: the
     // platform's own ("Microsoft"), the usual ones of Linux and macOS, and the built-in

@@ -1,6 +1,9 @@
 #include "performance/StyleSongRules.h"
 
+#include "device/PresetCatalog.h"
+
 #include <algorithm>
+#include <cstdio>
 
 namespace veltrano::style_song_rules {
 
@@ -37,6 +40,23 @@ bool FullRangeShown(const StyleSongSection& section) {
 
 int DetectItem(const StyleSongSection& section) {
     return std::clamp(int{section.detectMode}, 0, kDetectModes - 1);
+}
+
+std::string RefText(const PresetRef& ref, const std::vector<NameGroup>& catalogue) {
+    if (ref.IsFile()) {
+        return ref.path;
+    }
+    char number[8];
+    std::snprintf(number, sizeof number, "%03d", ref.number + 1);
+    std::string text = number;
+    size_t index = ref.number;
+    for (const NameGroup& group : catalogue) {
+        if (index < group.names.size()) {
+            return text + " " + group.names[index];
+        }
+        index -= group.names.size();
+    }
+    return text;
 }
 
 }  // namespace veltrano::style_song_rules

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "performance/PerformanceModel.h"
 
 namespace veltrano {
+
+struct NameGroup;
 
 // The rules of the Style&Song page.
 namespace style_song_rules {
@@ -27,6 +31,9 @@ void SetSongSettings(StyleSongSection& section, int playModeItem, bool loopOn);
 // is the current selection.
 [[nodiscard]] bool FullRangeShown(const StyleSongSection& section);
 [[nodiscard]] int DetectItem(const StyleSongSection& section);
+// What the page shows of a chosen style or song: a preset's number and catalogue name (the
+// number counts the catalogue's entries across its groups), or the file's path.
+[[nodiscard]] std::string RefText(const PresetRef& ref, const std::vector<NameGroup>& catalogue);
 
 }  // namespace style_song_rules
 }  // namespace veltrano

@@ -98,6 +98,15 @@ TEST_F(OnScreenKeyboardTest, PadEntryRoutesKeysToTheControllersPage) {
     (void)keyboard_.Release(62);
     EXPECT_EQ(padNotes, (std::vector<uint32_t>{0x643E90u, 0x003E90u}));
     EXPECT_EQ(pressed, (std::vector<int>{60, 62}));  // every press, whatever the switches
+
+    // The page plays what it took on the channel it chose, under the keyboard's conditions.
+    const size_t before = Sent();
+    EXPECT_TRUE(keyboard_.SoundPadNote(0x642499u));
+    ASSERT_EQ(Sent(), before + 1);
+    EXPECT_EQ(backend_->Sent().back(), (Bytes{0x99, 36, 100}));
+    keyboard_.SetNoteOutput(false);
+    EXPECT_FALSE(keyboard_.SoundPadNote(0x642499u));
+    EXPECT_EQ(Sent(), before + 1);
 }
 
 TEST_F(OnScreenKeyboardTest, SwitchingOffReleasesEveryKey) {

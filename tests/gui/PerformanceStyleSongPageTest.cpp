@@ -8,7 +8,11 @@
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
 #include <QTest>
+#include <QTimer>
 
 #include "DemoWindow.h"
 #include "PerformanceEditorFixture.h"
@@ -16,6 +20,7 @@
 #include "performance/PerformanceFile.h"
 #include "performance/StyleSongRules.h"
 #include "performance/gui/PerformanceEditor.h"
+#include "transfer/gui/PresetChooser.h"
 
 namespace veltrano {
 namespace {
@@ -105,6 +110,51 @@ TEST_F(StyleSongPageTest, EveryControlIsSavedAndReadBackAndTheTempoKeptInRange) 
     // The Mixer shows the volumes typed here.
     ShowTab(PerformanceEditor::kMixerTab);
     EXPECT_EQ(Get<QSpinBox>(QStringLiteral("value Mixer/style/volume"))->value(), 77);
+}
+
+// The chooser opened by the Select button of a group, answered by keys: `downs` entries further
+// down the catalogue, then Return.
+void AnswerChooser(int downs) {
+    QTimer::singleShot(0, [downs] {
+        auto* chooser = qobject_cast<PresetChooser*>(QApplication::activeModalWidget());
+        ASSERT_NE(chooser, nullptr);
+        auto* entries = chooser->findChild<QListWidget*>(QStringLiteral("chooserEntryList"));
+        ASSERT_NE(entries, nullptr);
+        entries->setFocus();
+        for (int i = 0; i < downs; ++i) {
+            QTest::keyClick(entries, Qt::Key_Down);
+        }
+        QTest::keyClick(entries, Qt::Key_Return);
+    });
+}
+
+TEST_F(StyleSongPageTest, StyleAndSongAreChosenFromTheirCataloguesAndSaved) {
+    const auto& styles = window_.App().catalog.StyleGroups();
+    const auto& songs = window_.App().catalog.SongGroups();
+    ASSERT_GE(styles.at(0).names.size(), 3u);
+    ASSERT_GE(songs.at(0).names.size(), 2u);
+    AnswerChooser(2);
+    QTest::mouseClick(Get<QPushButton>(QStringLiteral("chooseStyle")), Qt::LeftButton);
+    EXPECT_EQ(Shown().style, (PresetRef{0, 2, {}}));
+    EXPECT_EQ(Get<QLabel>(QStringLiteral("styleRef"))->text(),
+              QStringLiteral("003 ") + QString::fromStdString(styles[0].names[2]));
+    AnswerChooser(1);
+    QTest::mouseClick(Get<QPushButton>(QStringLiteral("chooseSong")), Qt::LeftButton);
+    EXPECT_EQ(Shown().song, (PresetRef{0, 1, {}}));
+
+    const fs::path path = window_.Local() / "chosen.prf";
+    {
+        test::FileDialogAnswer answer(QString::fromStdString(path.string()));
+        QTest::mouseClick(Get<QAbstractButton>(QStringLiteral("saveButton")), Qt::LeftButton);
+    }
+    PerformanceBank read;
+    ASSERT_TRUE(PerformanceFile(window_.Reporter(), CodePage::Windows1252).Read(path, read));
+    EXPECT_EQ(read.At(0).styleSong.style, (PresetRef{0, 2, {}}));
+    EXPECT_EQ(read.At(0).styleSong.song, (PresetRef{0, 1, {}}));
+    // One step each, undone in turn.
+    QTest::mouseClick(Get<QAbstractButton>(QStringLiteral("undoButton")), Qt::LeftButton);
+    EXPECT_EQ(Shown().song, PresetRef{});
+    EXPECT_EQ(Shown().style, (PresetRef{0, 2, {}}));
 }
 
 }  // namespace

@@ -139,9 +139,28 @@ void GlobalPage::Build() {
     }
     fade->setColumnStretch(3, 1);
 
+    // The tempo-tap volume is the instrument's own: a performance file has no field for it, so
+    // the group shows the control without a value and says where it is set.
+    tapGroup_ = new QGroupBox(this);
+    tapVolumeLabel_ = new QLabel(tapGroup_);
+    tapVolume_ = new QSpinBox(tapGroup_);
+    tapVolume_->setObjectName(QStringLiteral("tempoTapVolume"));
+    tapVolume_->setRange(0, 0);
+    tapVolume_->setSpecialValueText(QStringLiteral("\u2014"));
+    tapVolume_->setEnabled(false);
+    tapVolumeLabel_->setBuddy(tapVolume_);
+    tapNote_ = new QLabel(tapGroup_);
+    tapNote_->setWordWrap(true);
+    auto* tap = new QGridLayout(tapGroup_);
+    tap->addWidget(tapVolumeLabel_, 0, 0);
+    tap->addWidget(tapVolume_, 0, 1);
+    tap->addWidget(tapNote_, 1, 0, 1, 3);
+    tap->setColumnStretch(2, 1);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(metronomeGroup_);
     layout->addWidget(fadeGroup_);
+    layout->addWidget(tapGroup_);
     layout->addStretch(1);
 }
 
@@ -247,6 +266,10 @@ void GlobalPage::ApplyTexts() {
         times_[i].hint->setText(UiText(lang, kSection, kTimeHints[i]));
         times_[i].edit->setAccessibleName(times_[i].label->text());
     }
+    tapGroup_->setTitle(UiText(lang, kSection, "IDS_GLOBAL_TEMPOTAP"));
+    tapVolumeLabel_->setText(UiText(lang, kSection, "IDS_GLOBAL_VOLUME"));
+    tapVolume_->setAccessibleName(tapGroup_->title() + QLatin1Char(' ') + tapVolumeLabel_->text());
+    tapNote_->setText(UiText(lang, kSection, "IDS_GLOBAL_TEMPOTAP_NOTE"));
 }
 
 bool GlobalPage::ShowsField(std::string_view field) const {

@@ -50,6 +50,10 @@ private:
     QLabel* volumeLabel_ = nullptr;
     QSpinBox* volume_ = nullptr;
     QGroupBox* fadeGroup_ = nullptr;
+    QGroupBox* tapGroup_ = nullptr;
+    QLabel* tapVolumeLabel_ = nullptr;
+    QSpinBox* tapVolume_ = nullptr;
+    QLabel* tapNote_ = nullptr;
     std::array<TimeEdit, 3> times_{};
     bool showing_ = false;
 };

@@ -31,6 +31,19 @@ uint16_t Number(int value) {
     return static_cast<uint16_t>(std::clamp(value, 0, 0xFFFF));
 }
 
+// A numbered choice (the catalogue's position) or a file, as a reference.
+PresetRef RefOf(const ChooserChoice& choice) {
+    if (choice.source != 0) {
+        return PresetRef{static_cast<uint8_t>(choice.source), 0, choice.path};
+    }
+    return PresetRef{0, Number(choice.number), {}};
+}
+
+ChooserChoice StartOf(const PresetRef& current) {
+    return ChooserChoice{current.source, current.number,
+                         current.IsFile() ? current.path : std::string()};
+}
+
 }  // namespace
 
 std::optional<PresetRef> ChooseVoiceForPart(QWidget* parent, const ChooserContext& context,
@@ -48,7 +61,7 @@ std::optional<PresetRef> ChooseVoiceForPart(QWidget* parent, const ChooserContex
         return std::nullopt;
     }
     if (choice->source != 0) {
-        return PresetRef{static_cast<uint8_t>(choice->source), 0, choice->path};
+        return RefOf(*choice);
     }
     // The chooser counts positions; the part stores the voice's own number.
     const VoiceEntry* voice = kr::VoiceAtChooserIndex(catalog, choice->number);
@@ -58,19 +71,27 @@ std::optional<PresetRef> ChooseVoiceForPart(QWidget* parent, const ChooserContex
     return PresetRef{0, Number(voice->number - 1), {}};
 }
 
+std::optional<PresetRef> ChooseStyleOrSong(QWidget* parent, const ChooserContext& context,
+                                           PresetKind kind, const PresetRef& current) {
+    const auto choice = Run(QPointer<PresetChooser>(new PresetChooser(
+        context.app, context.devices, context.reporter, kind, StartOf(current), parent)));
+    if (!choice) {
+        return std::nullopt;
+    }
+    return RefOf(*choice);
+}
+
 std::optional<PresetRef> ChoosePatternForPart(QWidget* parent, const ChooserContext& context,
                                               PatternKind kind, const PresetRef& current) {
-    const ChooserChoice start{current.IsFile() ? 1 : 0, current.number,
-                              current.IsFile() ? current.path : std::string()};
+    // A pattern file lives on the USB tab, the chooser's second.
+    ChooserChoice start = StartOf(current);
+    start.source = current.IsFile() ? 1 : 0;
     const auto choice = Run(QPointer<PatternChooser>(
         new PatternChooser(context.app, context.reporter, kind, start, parent)));
     if (!choice) {
         return std::nullopt;
     }
-    if (choice->source != 0) {
-        return PresetRef{static_cast<uint8_t>(choice->source), 0, choice->path};
-    }
-    return PresetRef{0, Number(choice->number), {}};
+    return RefOf(*choice);
 }
 
 }  // namespace veltrano

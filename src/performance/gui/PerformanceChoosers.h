@@ -27,6 +27,12 @@ struct ChooserContext {
 [[nodiscard]] std::optional<PresetRef> ChooseVoiceForPart(QWidget* parent,
                                                           const ChooserContext& context,
                                                           const PresetRef& current);
+// A style or a song for the Style&Song section: a preset by its catalogue position, or a USER
+// or USB file by its path.
+[[nodiscard]] std::optional<PresetRef> ChooseStyleOrSong(QWidget* parent,
+                                                         const ChooserContext& context,
+                                                         PresetKind kind,
+                                                         const PresetRef& current);
 [[nodiscard]] std::optional<PresetRef> ChoosePatternForPart(QWidget* parent,
                                                             const ChooserContext& context,
                                                             PatternKind kind,

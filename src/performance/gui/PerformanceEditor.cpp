@@ -22,11 +22,11 @@
 #include "app/OnScreenKeyboard.h"
 #include "base/Reporter.h"
 #include "performance/gui/CompareDialog.h"
+#include "performance/gui/ControllersPage.h"
 #include "performance/gui/EffectPage.h"
 #include "performance/gui/GlobalPage.h"
 #include "performance/gui/KeyboardPage.h"
 #include "performance/gui/MixerPage.h"
-#include "performance/gui/PendingPage.h"
 #include "performance/gui/StyleSongPage.h"
 #include "ui/FileDialogs.h"
 #include "ui/PianoKeyboard.h"
@@ -155,7 +155,7 @@ void PerformanceEditor::Build() {
                                          *document_};
     pages_[kKeyboardTab] = new KeyboardPage(context, tabs_);
     pages_[kEffectTab] = new EffectPage(context, tabs_);
-    pages_[kControllersTab] = new PendingPage(context, kTabKeys[kControllersTab], tabs_);
+    pages_[kControllersTab] = new ControllersPage(context, tabs_);
     pages_[kStyleSongTab] = new StyleSongPage(context, tabs_);
     pages_[kMixerTab] = new MixerPage(context, tabs_);
     pages_[kGlobalTab] = new GlobalPage(context, tabs_);

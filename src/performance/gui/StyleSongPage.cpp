@@ -13,7 +13,9 @@
 #include <QVBoxLayout>
 
 #include "app/AppContext.h"
+#include "device/PresetCatalog.h"
 #include "performance/PerformanceDocument.h"
+#include "performance/gui/PerformanceChoosers.h"
 #include "ui/UiText.h"
 
 namespace veltrano {
@@ -45,11 +47,6 @@ void Fill(QComboBox* box, const LanguageTable& lang, std::initializer_list<const
         box->addItem(UiText(lang, kSection, key));
     }
     box->setCurrentIndex(index);
-}
-
-// What a style or song reference is: a catalogue number or a file on the instrument.
-QString RefText(const PresetRef& ref) {
-    return ref.IsFile() ? QString::fromStdString(ref.path) : QString::number(ref.number);
 }
 
 }  // namespace
@@ -113,7 +110,11 @@ void StyleSongPage::Build() {
     styleRef_ = new QLabel(styleGroup_);
     styleRef_->setObjectName(QStringLiteral("styleRef"));
     styleRef_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    style->addWidget(styleRef_, 0, 0, 1, 4);
+    chooseStyle_ = new QPushButton(styleGroup_);
+    chooseStyle_->setObjectName(QStringLiteral("chooseStyle"));
+    connect(chooseStyle_, &QPushButton::clicked, this, [this] { Choose(PresetKind::Style); });
+    style->addWidget(chooseStyle_, 0, 0);
+    style->addWidget(styleRef_, 0, 1, 1, 3);
     for (int bit = 0; bit < sr::kSwitches; ++bit) {
         const auto i = static_cast<size_t>(bit);
         switchLabels_[i] = new QLabel(styleGroup_);
@@ -184,7 +185,11 @@ void StyleSongPage::Build() {
     songRef_ = new QLabel(songGroup_);
     songRef_->setObjectName(QStringLiteral("songRef"));
     songRef_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    song->addWidget(songRef_, 0, 0, 1, 2);
+    chooseSong_ = new QPushButton(songGroup_);
+    chooseSong_->setObjectName(QStringLiteral("chooseSong"));
+    connect(chooseSong_, &QPushButton::clicked, this, [this] { Choose(PresetKind::Song); });
+    song->addWidget(chooseSong_, 0, 0);
+    song->addWidget(songRef_, 0, 1);
     playModeLabel_ = new QLabel(songGroup_);
     playMode_ = new QComboBox(songGroup_);
     playMode_->setObjectName(QStringLiteral("playMode"));
@@ -228,6 +233,19 @@ void StyleSongPage::Build() {
     layout->addStretch(1);
 }
 
+void StyleSongPage::Choose(PresetKind kind) {
+    const bool style = kind == PresetKind::Style;
+    const StyleSongSection& s = Document().Current().styleSong;
+    const ChooserContext context{App(), Services().devices, Messages()};
+    const auto chosen = ChooseStyleOrSong(this, context, kind, style ? s.style : s.song);
+    if (!chosen) {
+        return;
+    }
+    Change(
+        style ? "StyleSong/style" : "StyleSong/song",
+        [&](Performance& p) { (style ? p.styleSong.style : p.styleSong.song) = *chosen; }, true);
+}
+
 void StyleSongPage::Store() {
     // A tempo from a file outside the range becomes the clamped one the page shows.
     const uint16_t tempo = Document().Current().styleSong.tempo;
@@ -247,7 +265,7 @@ void StyleSongPage::Show() {
         tempo_->setValue(sr::ClampTempo(s.tempo));
     }
     SetCombo(selection_, std::min<int>(s.selection, 1));
-    styleRef_->setText(RefText(s.style));
+    styleRef_->setText(QString::fromStdString(sr::RefText(s.style, App().catalog.StyleGroups())));
     for (int bit = 0; bit < sr::kSwitches; ++bit) {
         SetCombo(switches_[static_cast<size_t>(bit)], sr::SwitchItem(s, bit));
     }
@@ -268,7 +286,7 @@ void StyleSongPage::Show() {
         const QSignalBlocker blocker(styleVolume_);
         styleVolume_->setValue(s.styleVolume & 0x7F);
     }
-    songRef_->setText(RefText(s.song));
+    songRef_->setText(QString::fromStdString(sr::RefText(s.song, App().catalog.SongGroups())));
     SetCombo(playMode_, sr::PlayModeItem(s));
     {
         const QSignalBlocker blocker(loop_);
@@ -291,6 +309,8 @@ void StyleSongPage::ApplyTexts() {
     Fill(selection_, lang, {"IDS_STYLESONG_STYLE", "IDS_STYLESONG_SONG"});
     styleGroup_->setTitle(text("IDS_STYLESONG_STYLE"));
     styleRef_->setAccessibleName(styleGroup_->title());
+    chooseStyle_->setText(text("IDS_STYLESONG_PATTERN"));
+    chooseStyle_->setAccessibleName(styleGroup_->title() + QLatin1Char(' ') + chooseStyle_->text());
     for (size_t i = 0; i < switches_.size(); ++i) {
         switchLabels_[i]->setText(text(kSwitchKeys[i]));
         switches_[i]->setAccessibleName(switchLabels_[i]->text());
@@ -313,6 +333,8 @@ void StyleSongPage::ApplyTexts() {
                                     styleVolumeLabel_->text());
     songGroup_->setTitle(text("IDS_STYLESONG_SONG"));
     songRef_->setAccessibleName(songGroup_->title());
+    chooseSong_->setText(text("IDS_STYLESONG_PATTERN"));
+    chooseSong_->setAccessibleName(songGroup_->title() + QLatin1Char(' ') + chooseSong_->text());
     playModeLabel_->setText(text("IDS_STYLESONG_PLAYMODE"));
     playMode_->setAccessibleName(playModeLabel_->text());
     Fill(playMode_, lang, {"IDS_STYLESONG_SINGLE", "IDS_STYLESONG_FOLDERGROUP"});

@@ -5,6 +5,7 @@
 
 #include "performance/StyleSongRules.h"
 #include "performance/gui/PerformancePage.h"
+#include "transfer/ChooserModel.h"
 
 class QCheckBox;
 class QComboBox;
@@ -33,6 +34,8 @@ private:
     // A click or a choice: one step.
     template <typename EditFn>
     void Change(const char* field, EditFn&& edit, bool discrete);
+    // The chooser of the style or song: the choice becomes the section's reference.
+    void Choose(PresetKind kind);
     QSpinBox* NewSpin(QWidget* parent, const char* name, int low, int high, const char* field,
                       void (*store)(Performance&, int));
 
@@ -42,6 +45,7 @@ private:
     QComboBox* selection_ = nullptr;
     QGroupBox* styleGroup_ = nullptr;
     QLabel* styleRef_ = nullptr;
+    QPushButton* chooseStyle_ = nullptr;
     std::array<QLabel*, style_song_rules::kSwitches> switchLabels_{};
     std::array<QComboBox*, style_song_rules::kSwitches> switches_{};
     QLabel* mainLabel_ = nullptr;
@@ -54,6 +58,7 @@ private:
     QSpinBox* styleVolume_ = nullptr;
     QGroupBox* songGroup_ = nullptr;
     QLabel* songRef_ = nullptr;
+    QPushButton* chooseSong_ = nullptr;
     QLabel* playModeLabel_ = nullptr;
     QComboBox* playMode_ = nullptr;
     QCheckBox* loop_ = nullptr;

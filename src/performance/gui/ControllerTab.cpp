@@ -54,6 +54,7 @@ ControllerTab::ControllerTab(cr::Kind kind, QWidget* parent) : QWidget(parent), 
 
     auto* controllerBox = new QWidget(this);
     controllerGrid_ = new QGridLayout(controllerBox);
+    controllerGrid_->setHorizontalSpacing(24);
     controllerGroup_ = new QButtonGroup(this);
     controllerGroup_->setExclusive(true);
     connect(controllerGroup_, &QButtonGroup::idClicked, this, [this](int index) {
@@ -99,11 +100,18 @@ ControllerTab::ControllerTab(cr::Kind kind, QWidget* parent) : QWidget(parent), 
     side->addLayout(extras_);
     side->addStretch(1);
     auto* lower = new QHBoxLayout;
-    lower->addWidget(assign_, 3);
+    lower->addWidget(assign_, 3, Qt::AlignTop);
     lower->addLayout(side, 2);
+    // The controllers sit together in the middle, as on the instrument's panel; the grids
+    // keep their natural height.
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(controllerBox);
+    row->addStretch(1);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(controllerBox);
-    layout->addLayout(lower, 1);
+    layout->addLayout(row);
+    layout->addLayout(lower);
+    layout->addStretch(1);
 }
 
 void ControllerTab::SetCount(int count) {

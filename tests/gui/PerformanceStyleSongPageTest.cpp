@@ -2,15 +2,15 @@
 // bank and in the saved file read back by the core reader.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QApplication>
-#include <QLabel>
-#include <QListWidget>
 #include <QTest>
 #include <QTimer>
 

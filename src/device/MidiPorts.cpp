@@ -262,11 +262,16 @@ bool MidiPorts::SendShort(uint32_t message) {
     if (length == 0) {
         return false;
     }
+    const ByteView wire(bytes, length);
     std::lock_guard lock(sendMutex_);
     if (!outputOpen_ || outputBackend_ == nullptr) {
         return false;
     }
-    return outputBackend_->Send(ByteView(bytes, length));
+    const bool sent = outputBackend_->Send(wire);
+    if (sent) {
+        traffic_.Record(TrafficDirection::Out, wire);
+    }
+    return sent;
 }
 
 // A value above 127 would turn into a status byte on the wire, so it is refused like a bad
@@ -314,7 +319,12 @@ bool MidiPorts::SendNow(ByteView bytes) {
     if (!outputOpen_ || outputBackend_ == nullptr || bytes.size() > outputMaxSize_) {
         return false;
     }
-    return outputBackend_->Send(bytes);
+    // Recorded under the send lock, so the log keeps the order of the wire.
+    const bool sent = outputBackend_->Send(bytes);
+    if (sent) {
+        traffic_.Record(TrafficDirection::Out, bytes);
+    }
+    return sent;
 }
 
 void MidiPorts::WorkerLoop() {
@@ -340,6 +350,7 @@ void MidiPorts::OnMessage(ByteView message) {
     if (stopping_ || message.empty()) {
         return;
     }
+    traffic_.Record(TrafficDirection::In, message);
     if (message[0] != kSysExStart) {
         const bool note = message.size() == 3 && (message[0] & 0xE0) == 0x80 &&
                           IsDataByte(message[1]) && IsDataByte(message[2]);

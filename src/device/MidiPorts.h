@@ -13,6 +13,7 @@
 
 #include "base/Bytes.h"
 #include "device/MidiBackend.h"
+#include "device/MidiTrafficLog.h"
 
 namespace veltrano {
 
@@ -103,6 +104,9 @@ public:
     void SetBlockingSend(bool blocking) { blockingSend_ = blocking; }
     [[nodiscard]] bool BlockingSend() const { return blockingSend_; }
 
+    // Every message the ports sent or received, while a monitor watches.
+    [[nodiscard]] MidiTrafficLog& Traffic() { return traffic_; }
+
     // Frames longer than the input buffer are dropped; this counts them.
     [[nodiscard]] uint64_t DroppedFrames() const { return droppedFrames_; }
 
@@ -134,6 +138,7 @@ private:
 
     EventLoop& loop_;
     Reporter& reporter_;
+    MidiTrafficLog traffic_;
     std::vector<std::unique_ptr<MidiBackend>> backends_;
     std::vector<std::string> inputNames_;
     std::vector<std::string> outputNames_;

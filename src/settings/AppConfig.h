@@ -37,6 +37,7 @@ inline constexpr DialogFolderKey kS2mOpenStyle{"StyleToMidi", "OpenStyleDefPath"
 inline constexpr DialogFolderKey kS2mSaveOts{"StyleToMidi", "SaveOtsDefPath"};
 inline constexpr DialogFolderKey kS2mSaveDsc{"StyleToMidi", "SaveCasmDefPath"};
 inline constexpr DialogFolderKey kS2mSaveMidi{"StyleToMidi", "SaveMidiDefPath"};
+inline constexpr DialogFolderKey kSaveMidiLog{"MidiMonitor", "SaveLogPath"};
 }  // namespace dialog_folder
 
 // The program's settings file "Cnfg.ini": every key the program reads or writes, with its

@@ -14,6 +14,7 @@
 
 #include "app/ProgramFolder.h"
 #include "base/EventLoop.h"
+#include "device/FrameDecoder.h"
 #include "device/RtMidiBackend.h"
 #include "device/peer/SimulatedInstrument.h"
 #include "device/peer/SimulatedPortBackend.h"
@@ -70,16 +71,6 @@ void PrintLine(const std::string& line) {
     std::fflush(stdout);
 }
 
-std::string HexBytes(ByteView bytes) {
-    std::string text;
-    for (const uint8_t b : bytes) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%s%02x", text.empty() ? "" : " ", b);
-        text += hex;
-    }
-    return text;
-}
-
 // The instrument on the loop's thread: frames in from the MIDI input, answers out after the
 // configured delays.
 class Simulator {
@@ -92,14 +83,11 @@ public:
         if (message.empty()) {
             return;
         }
-        if (message.front() != sysex::kStart) {
-            if (verbose_) {
-                PrintLine("in   short " + HexBytes(message));
-            }
-            return;
-        }
         if (verbose_) {
-            PrintLine("in   " + DescribeFrame(message, true));
+            PrintLine("in   " + DecodeMidiMessage(message, true).Line());
+        }
+        if (message.front() != sysex::kStart) {
+            return;
         }
         const uint64_t droppedBefore = instrument_.Counters().dropped;
         const EventLoop::TimePoint now = loop_.Now();
@@ -121,7 +109,7 @@ private:
         const bool sent = ports_.Send(frame);
         if (verbose_ || !sent) {
             PrintLine(std::string(sent ? "out  " : "out  NOT SENT: ") +
-                      DescribeFrame(frame, false) + (late ? " (late)" : ""));
+                      DecodeMidiMessage(frame, false).Line() + (late ? " (late)" : ""));
         }
     }
 

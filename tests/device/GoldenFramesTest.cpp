@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "device/FrameDecoder.h"
 #include "device/SysExMessage.h"
 #include "device/TableFetch.h"
 #include "device/peer/InstrumentStorage.h"
@@ -806,6 +807,118 @@ TEST(GoldenIdentity, ProgramTakesTheIdentityFromTheReply) {
     EXPECT_EQ(values.kbdRangeL, 28);  // class 3
     EXPECT_EQ(values.kbdRangeH, 103);
     EXPECT_EQ(rig.app.profile.File().GetInt("Firmware", "DeviceID", 0), 200);
+}
+
+// ---- what the monitor reads from them ----
+
+struct Golden {
+    const char* what;
+    Bytes frame;
+    bool fromPc;
+    std::string line;
+};
+
+std::vector<Golden> GoldenLines() {
+    return {
+        {"connect", ConnectRequest(), true, "CMD_CONNECTION request=0 (connect)"},
+        {"disconnect", DisconnectRequest(), true, "CMD_CONNECTION request=1 (disconnect)"},
+        {"keep-alive", KeepAliveRequest(), true, "CMD_ACTIVE_SENSE"},
+        {"abort", AbortRequest(), true, "CMD_ABORT"},
+        {"download reset", DownloadResetRequest(), true, "CMD_DOWNLOAD_RESET"},
+        {"table 3", TableRequest(3), true, "CMD_GET_TAB_FILE table_or_ack=3"},
+        {"chinese table 6", ChineseTableRequest(6), true, "CMD_GET_TAB_FILE_CN table_or_ack=6"},
+        {"listing ack", ListingChecksumAck(), true, "CMD_QUERY_FILES ack=2"},
+        {"upload ack", UploadAck(), true, "CMD_UPLOAD ack=0"},
+        {"query", QueryUsbRequest(), true, "CMD_QUERY_FILES path=\"USB\""},
+        {"upload", UploadRequest(), true, "CMD_UPLOAD name=\"A.MID\" size=300 count=2"},
+        {"long upload", LongUploadRequest(), true,
+         "CMD_UPLOAD name=\"LONG.STY\" size=65536 count=256"},
+        {"download", DownloadHeader(), true, "CMD_DOWNLOAD name=\"B.MID\" size=1025 count=2"},
+        {"packet 1", DownloadPacket1(), true, "CMD_DOWNLOAD packet=1 length=1024"},
+        {"packet 2", DownloadPacket2(), true, "CMD_DOWNLOAD packet=2 length=1"},
+        {"delete", DeleteRequest(), true, "CMD_DELETE name=\"A.MID\""},
+        {"identity", ConnectReply(), false,
+         "CMD_CONNECTION status=0 product=\"SIM-88\" firmware=\"2.10\" class=3 device_id=200"},
+        {"disconnected", DisconnectReply(), false, "CMD_CONNECTION status=1"},
+        {"download refused", StatusReply(0x13, 4, 0xB3), false, "CMD_DOWNLOAD status=4"},
+        {"table size", TableHeaderReply(0x04, {0x01, 0x4F, 0x00, 0x01}), false,
+         "CMD_GET_TAB_FILE size=300 blocks=2"},
+        {"block 0", FirstBlock(0x14, {0x01, 0x71, 0x00, 0x41}), false,
+         "CMD_UPLOAD block=0 length=256"},
+        {"block 1", SecondBlock(0x05, {0x01, 0x59, 0x00, 0x0C}), false,
+         "CMD_GET_TAB_FILE_CN block=1 length=44"},
+        {"file entry", FileEntryReply(), false,
+         "CMD_QUERY_FILES status=0 entry=\"A.MID\" (file) size=300"},
+        {"folder entry", FolderEntryReply(), false,
+         "CMD_QUERY_FILES status=0 entry=\"VOICE\" (folder)"},
+        {"end of listing", ListingEndReply(), false, "CMD_QUERY_FILES status=1"},
+    };
+}
+
+TEST(GoldenFramesDecoded, EveryCommandWithItsFieldsAndAGoodChecksum) {
+    for (const Golden& golden : GoldenLines()) {
+        SCOPED_TRACE(golden.what);
+        const DecodedMessage decoded = DecodeMidiMessage(golden.frame, golden.fromPc);
+        EXPECT_EQ(decoded.kind, MessageKind::Frame);
+        EXPECT_EQ(decoded.checksum, ChecksumState::Good);
+        EXPECT_EQ(decoded.Line(), golden.line);
+        EXPECT_EQ(decoded.size, golden.frame.size());
+    }
+}
+
+TEST(GoldenFramesDecoded, ADamagedChecksumKeepsTheFieldsAndSaysSo) {
+    for (const Golden& golden : GoldenLines()) {
+        SCOPED_TRACE(golden.what);
+        const DecodedMessage decoded = DecodeMidiMessage(Damaged(golden.frame), golden.fromPc);
+        EXPECT_EQ(decoded.checksum, ChecksumState::Bad);
+        EXPECT_EQ(decoded.Line(), golden.line + " (bad checksum)");
+    }
+}
+
+// A frame that lost bytes on the way, with or without its end byte: no read beyond the bytes
+// given (the sanitizers watch), and nothing that is not a whole frame passes for one.
+TEST(GoldenFramesDecoded, CutFramesAreMalformedOrDecodedWithinTheirBytes) {
+    for (const Golden& golden : GoldenLines()) {
+        SCOPED_TRACE(golden.what);
+        for (size_t keep = 0; keep < golden.frame.size(); ++keep) {
+            const Bytes cut(golden.frame.begin(),
+                            golden.frame.begin() + static_cast<std::ptrdiff_t>(keep));
+            const DecodedMessage open = DecodeMidiMessage(cut, golden.fromPc);
+            ASSERT_EQ(open.command, "MALFORMED") << keep;
+            Bytes ended = cut;
+            ended.push_back(0xF7);
+            const DecodedMessage closed = DecodeMidiMessage(ended, golden.fromPc);
+            if (ended.size() < 14) {
+                ASSERT_EQ(closed.Line(), "malformed frame (" + std::to_string(ended.size()) +
+                                             " bytes)");
+            } else if (closed.kind == MessageKind::Frame && keep + 1 < golden.frame.size()) {
+                // Whatever is read from a cut frame, its checksum cannot be the one sent.
+                ASSERT_NE(closed.Line(), golden.line) << keep;
+            }
+        }
+    }
+}
+
+TEST(GoldenFramesDecoded, ForeignFramesAndDamagedPayloads) {
+    Bytes foreign = KeepAliveRequest();
+    foreign[4] = 0x56;  // another model
+    EXPECT_EQ(DecodeMidiMessage(foreign, true).Line(), "malformed frame (14 bytes)");
+
+    Bytes odd = UploadRequest();
+    odd.erase(odd.begin() + 20);  // one encoded byte lost: the pairs no longer line up
+    const DecodedMessage oddDecoded = DecodeMidiMessage(odd, true);
+    EXPECT_EQ(oddDecoded.kind, MessageKind::Malformed);
+    EXPECT_EQ(oddDecoded.Line(), "CMD_UPLOAD with a damaged payload (bad checksum)");
+
+    Bytes high = DownloadHeader();
+    high[9] = 0x02;  // a pair's high part is 0 or 1
+    EXPECT_EQ(DecodeMidiMessage(high, true).kind, MessageKind::Malformed);
+
+    // An entry whose announced name is longer than the frame.
+    Bytes entry = FileEntryReply();
+    entry[9 + 2 * 39 + 1] = 0x7F;  // name length 127
+    EXPECT_EQ(DecodeMidiMessage(entry, false).FieldsText(),
+              "status=0 name_length=127 (truncated)");
 }
 
 }  // namespace

@@ -513,9 +513,9 @@ TEST(SimulatedInstrumentTest, DescribesFramesOnOneLine) {
     FileEntry entry;
     entry.name = "VOICE";
     EXPECT_EQ(DescribeFrame(BuildEntryFrame(entry), false),
-              "CMD_QUERY_FILES entry \"VOICE\" (folder)");
+              "CMD_QUERY_FILES status=0 entry=\"VOICE\" (folder)");
     EXPECT_EQ(DescribeFrame(Damaged(KeepAlive()), true), "CMD_ACTIVE_SENSE (bad checksum)");
-    EXPECT_EQ(DescribeFrame(Bytes{0xF0, 0xF7}, false), "not a frame (2 bytes)");
+    EXPECT_EQ(DescribeFrame(Bytes{0xF0, 0xF7}, false), "malformed frame (2 bytes)");
 }
 
 // ---- host folder storage ----

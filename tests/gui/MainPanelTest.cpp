@@ -157,7 +157,8 @@ const char* const kPageButtons[] = {"pageButtonMidiToStyle", "pageButtonStyleToM
 TEST_F(MainPanelTest, ExactlyOnePageIsVisibleAndItsButtonChecked) {
     Start();
     const QStringList view = Items("viewMenu");
-    ASSERT_EQ(view.size(), 5);
+    ASSERT_EQ(view.size(), 7);  // the pages, a separator and the MIDI monitor
+    EXPECT_EQ(view[6], "MIDI Monitor");
     EXPECT_EQ(panel_->CurrentPage(), 0);
     for (int page : {2, 0, 3, 1, 4}) {
         panel_->SetKeyboardOn(true);
@@ -191,7 +192,7 @@ TEST_F(MainPanelTest, WithoutTransmitFunctionsTheButtonIsGoneButTheViewItemStays
     EXPECT_TRUE(Child<QPushButton>(kPageButtons[4])->isHidden());
     EXPECT_FALSE(Child<QPushButton>(kPageButtons[3])->isHidden());
     const QStringList view = Items("viewMenu");
-    ASSERT_EQ(view.size(), 5);
+    ASSERT_EQ(view.size(), 7);
     EXPECT_EQ(view[4], "File Transfer");
     Choose("viewMenu", 4);
     EXPECT_EQ(panel_->CurrentPage(), 4);

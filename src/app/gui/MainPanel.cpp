@@ -30,6 +30,7 @@
 #include "device/MidiDeviceChoice.h"
 #include "device/gui/ConnectionIndicator.h"
 #include "device/gui/MidiDeviceDialog.h"
+#include "device/gui/MidiMonitor.h"
 #include "device/peer/SimulatedPortBackend.h"
 #include "ui/PianoKeyboard.h"
 #include "ui/UiText.h"
@@ -225,6 +226,24 @@ void MainPanel::RebuildViewMenu() {
         connect(
             action, &QAction::triggered, this, [this, i] { ShowPage(i); }, Qt::QueuedConnection);
     }
+    viewMenu_->addSeparator();
+    QAction* monitor =
+        viewMenu_->addAction(UiText(app_.language, kMenuSection, "IDS_MIDI_MONITOR"));
+    monitor->setObjectName(QStringLiteral("midiMonitorAction"));
+    connect(
+        monitor, &QAction::triggered, this, [this] { (void)ShowMidiMonitor(); },
+        Qt::QueuedConnection);
+}
+
+MidiMonitor& MainPanel::ShowMidiMonitor() {
+    if (monitor_ == nullptr) {
+        monitor_ = new MidiMonitor(devices_.Ports().Traffic(), app_.language, app_.config,
+                                   reporter_, this);
+    }
+    monitor_->show();
+    monitor_->raise();
+    monitor_->activateWindow();
+    return *monitor_;
 }
 
 void MainPanel::RebuildDeviceMenu() {
@@ -394,6 +413,9 @@ void MainPanel::ApplyTexts() {
         help += QStringLiteral("  ");
     }
     helpMenu_->setTitle(help);
+    if (monitor_ != nullptr) {
+        monitor_->ApplyTexts();
+    }
 
     for (int i = 0; i < kPageCount; ++i) {
         pageButton_[static_cast<size_t>(i)]->setText(

@@ -23,6 +23,7 @@ struct SimulatedInstrumentSetup;
 class ConnectionIndicator;
 class DeviceService;
 class InstrumentPicture;
+class MidiMonitor;
 class PianoKeyboard;
 class QtDeviceObserver;
 class Reporter;
@@ -67,6 +68,8 @@ public:
     // A second start asked for us: restore when minimised, raise, activate.
     void BringToFront();
     void ApplyTexts();
+    // View > MIDI Monitor: the monitor window, made the first time it is asked for.
+    MidiMonitor& ShowMidiMonitor();
     PianoKeyboard& Keyboard();
     // KeyboardHost: the keyboard toggle, as the editors set it (off releases every key), and
     // the keys.
@@ -149,6 +152,7 @@ private:
     QTimer* portPoll_ = nullptr;
     QAction* connectAction_ = nullptr;  // of the Device menu while it is open
     QAction* midiDeviceAction_ = nullptr;
+    MidiMonitor* monitor_ = nullptr;
 
     bool initialised_ = false;
     bool simulated_ = false;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/FileIo.h"
+#include "device/FrameDecoder.h"
 #include "device/PresetCatalog.h"
 
 namespace veltrano {
@@ -26,22 +27,6 @@ constexpr int kTableCount = 7;
 
 size_t BlockCount(size_t size, size_t blockSize) {
     return (size + blockSize - 1) / blockSize;
-}
-
-// The encoded bytes between the command and the checksum, decoded; nullopt when they are not
-// whole pairs of 7-bit bytes with a high part of 0 or 1.
-std::optional<Bytes> FramePayload(ByteView frame) {
-    const ByteView encoded =
-        frame.subspan(sysex::kPayloadOffset, frame.size() - sysex::kFrameOverhead);
-    if (encoded.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    for (size_t i = 0; i < encoded.size(); i += 2) {
-        if (encoded[i] > 1 || encoded[i + 1] > 0x7F) {
-            return std::nullopt;
-        }
-    }
-    return sysex::CombineData(encoded);
 }
 
 }  // namespace
@@ -80,7 +65,7 @@ std::vector<SimulatedInstrument::Outgoing> SimulatedInstrument::HandleFrame(
     }
     Request request;
     request.command = sysex::FrameCommand(frame);
-    auto payload = FramePayload(frame);
+    auto payload = DecodeFramePayload(frame);
     request.damaged = !payload || !sysex::VerifyFrameChecksum(frame).match;
     if (payload) {
         request.payload = std::move(*payload);
@@ -603,153 +588,8 @@ bool SimulatedInstrument::LastAnswerArrived(EventLoop::TimePoint now) const {
 
 // ---- descriptions for logs ----
 
-namespace {
-
-std::string CommandName(uint8_t command) {
-    switch (command) {
-        case sysex::CMD_CONNECTION:
-            return "CMD_CONNECTION";
-        case sysex::CMD_ACTIVE_SENSE:
-            return "CMD_ACTIVE_SENSE";
-        case sysex::CMD_ABORT:
-            return "CMD_ABORT";
-        case sysex::CMD_GET_TAB_FILE:
-            return "CMD_GET_TAB_FILE";
-        case sysex::CMD_GET_TAB_FILE_CN:
-            return "CMD_GET_TAB_FILE_CN";
-        case sysex::CMD_QUERY_FILES:
-            return "CMD_QUERY_FILES";
-        case sysex::CMD_DOWNLOAD:
-            return "CMD_DOWNLOAD";
-        case sysex::CMD_UPLOAD:
-            return "CMD_UPLOAD";
-        case sysex::CMD_DELETE:
-            return "CMD_DELETE";
-        case sysex::CMD_DOWNLOAD_RESET:
-            return "CMD_DOWNLOAD_RESET";
-        default: {
-            char text[16];
-            std::snprintf(text, sizeof text, "command 0x%02x", command);
-            return text;
-        }
-    }
-}
-
-// Names are shown with anything unprintable escaped, so a log line stays one line.
-std::string Printable(std::string_view text) {
-    std::string shown = "\"";
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || c == '"' || c == '\\') {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", u);
-            shown += escaped;
-        } else {
-            shown += c;
-        }
-    }
-    return shown + "\"";
-}
-
-std::string Describe(uint8_t command, ByteView payload, bool fromPc) {
-    char text[256] = {};
-    const size_t size = payload.size();
-    if (size == 1) {
-        const char* what = fromPc && command != sysex::CMD_CONNECTION ? "byte" : "status";
-        if (fromPc && command == sysex::CMD_CONNECTION) {
-            return payload[0] == sysex::kConnect ? "connect" : "disconnect";
-        }
-        std::snprintf(text, sizeof text, "%s %u", what, payload[0]);
-        return text;
-    }
-    if (size == 0) {
-        return {};
-    }
-    ByteReader r(payload);
-    if (!fromPc && command == sysex::CMD_CONNECTION && size == 1 + sysex::kIdentitySize) {
-        const uint8_t status = r.U8();
-        if (const auto identity = IdentityRecord::Decode(r.Take(sysex::kIdentitySize))) {
-            std::snprintf(text, sizeof text, "status %u, product %s, firmware %s, class %u", status,
-                          Printable(identity->productName).c_str(),
-                          Printable(identity->firmwareVersion).c_str(), identity->deviceClass);
-        }
-        return text;
-    }
-    if (fromPc && (command == sysex::CMD_UPLOAD || command == sysex::CMD_DOWNLOAD) &&
-        size == sysex::kTransferHeaderSize) {
-        if (const auto header = TransferHeader::Decode(payload)) {
-            std::snprintf(text, sizeof text, "name=%s size=%u count=%u",
-                          Printable(header->name).c_str(), header->size, header->count);
-            return text;
-        }
-    }
-    if (fromPc && command == sysex::CMD_DOWNLOAD && size == sysex::kDownloadPacketSize) {
-        const uint32_t number = r.U32Le();
-        const uint16_t length = r.U16Le();
-        std::snprintf(text, sizeof text, "packet %u length %u", number, length);
-        return text;
-    }
-    if (fromPc && command == sysex::CMD_DELETE) {
-        if (const auto name = DecodeDeleteRecord(payload)) {
-            return "name=" + Printable(*name);
-        }
-    }
-    if (fromPc && command == sysex::CMD_QUERY_FILES) {
-        if (const auto path = DecodeQueryRecord(payload)) {
-            return "path=" + Printable(*path);
-        }
-    }
-    if (!fromPc && size == sysex::kTableHeaderPayloadSize) {
-        const uint32_t bytes = r.U32Le();
-        const uint32_t blocks = r.U32Le();
-        std::snprintf(text, sizeof text, "size %u blocks %u", bytes, blocks);
-        return text;
-    }
-    if (!fromPc && size == sysex::kDataBlockPayloadSize) {
-        const uint32_t number = r.U32Le();
-        const uint16_t length = r.U16Le();
-        std::snprintf(text, sizeof text, "block %u length %u", number, length);
-        return text;
-    }
-    if (!fromPc && command == sysex::CMD_QUERY_FILES && size >= 3 + sysex::kEntryFixedSize) {
-        r.Skip(3);
-        const uint32_t kind = r.U32Le();
-        r.Skip(24 + 4);
-        const uint32_t bytes = r.U32Le();
-        const uint32_t length = r.U32Le();
-        const ByteView name = r.Take(std::min<size_t>(length, r.Remaining()));
-        if (kind == 0) {
-            return "entry " + Printable(AsText(name)) + " (folder)";
-        }
-        std::snprintf(text, sizeof text, " size %u", bytes);
-        return "entry " + Printable(AsText(name)) + text;
-    }
-    std::snprintf(text, sizeof text, "%zu payload bytes", size);
-    return text;
-}
-
-}  // namespace
-
 std::string DescribeFrame(ByteView frame, bool fromPc) {
-    if (!sysex::IsValidFrame(frame) || frame.size() < sysex::kFrameOverhead) {
-        char text[48];
-        std::snprintf(text, sizeof text, "not a frame (%zu bytes)", frame.size());
-        return text;
-    }
-    const uint8_t command = sysex::FrameCommand(frame);
-    std::string line = CommandName(command);
-    const auto payload = FramePayload(frame);
-    if (!payload) {
-        return line + " with a damaged payload";
-    }
-    const std::string details = Describe(command, *payload, fromPc);
-    if (!details.empty()) {
-        line += ' ' + details;
-    }
-    if (!sysex::VerifyFrameChecksum(frame).match) {
-        line += " (bad checksum)";
-    }
-    return line;
+    return DecodeMidiMessage(frame, fromPc).Line();
 }
 
 }  // namespace veltrano

@@ -164,9 +164,9 @@ private:
     EventLoop::TimePoint lastAnswerDue_{};
 };
 
-// One line about a frame for logs: command name, then what the payload says ("status 0",
-// "table 3", "name=A.MID size=300 blocks=2", "entry VOICE (folder)", …). `fromPc` tells
-// requests from answers.
+// One line about a frame for logs, as the MIDI monitor decodes it: the command's name, then
+// its fields ("status=0", "name="A.MID" size=300 count=2", "entry="VOICE" (folder)", …).
+// `fromPc` tells requests from answers.
 [[nodiscard]] std::string DescribeFrame(ByteView frame, bool fromPc);
 
 }  // namespace veltrano

@@ -45,13 +45,14 @@ set(CPACK_PACKAGE_VENDOR "The Veltrano developers")
 set(CPACK_PACKAGE_CONTACT "${VELTRANO_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "companion program for an arranger keyboard")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Veltrano talks to an arranger keyboard over a MIDI in/out pair. It keeps each model's
-preset catalogues, copies files to and from the instrument, edits performance banks and
-arpeggiator patterns, and converts styles to and from Standard MIDI Files. A built-in
-simulated instrument lets everything be tried without hardware.
-.
-The package holds the window program (veltrano), the command line (veltrano-cli) and
-the simulated instrument on MIDI ports (veltrano-sim).")
+    "Veltrano talks to an arranger keyboard over a MIDI in/out pair. It keeps
+each model's preset catalogues, copies files to and from the instrument,
+edits performance banks and arpeggiator patterns, and converts styles to
+and from Standard MIDI Files. A built-in simulated instrument lets
+everything be tried without hardware.
+
+The package holds the window program (veltrano), the command line
+(veltrano-cli) and the simulated instrument on MIDI ports (veltrano-sim).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     jackd2 xvfb fonts-wqy-microhei
+    dpkg-dev appstream desktop-file-utils librsvg2-bin
 )
 
 missing=()

@@ -160,6 +160,8 @@ int Run(int argc, char** argv) {
     // from one left by a crash.
     QApplication application(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(VELTRANO_VERSION));
+    // Lets the desktop match the windows with the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VELTRANO_APP_ID));
 
     // The command line is read here, after Qt took its own options, but acted on in its place
     // below; reading it changes nothing.

@@ -168,12 +168,6 @@ MidiMonitor::MidiMonitor(MidiTrafficLog& log, const LanguageTable& language, App
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    const int charWidth = table_->fontMetrics().averageCharWidth();
-    table_->setColumnWidth(MonitorTableModel::kTime, charWidth * 14);
-    table_->setColumnWidth(MonitorTableModel::kDirection, charWidth * 6);
-    table_->setColumnWidth(MonitorTableModel::kCommand, charWidth * 22);
-    table_->setColumnWidth(MonitorTableModel::kFields, charWidth * 60);
-    table_->setColumnWidth(MonitorTableModel::kChecksum, charWidth * 8);
     auto* copyAction = new QAction(table_);
     copyAction->setShortcut(QKeySequence::Copy);
     copyAction->setShortcutContext(Qt::WidgetShortcut);
@@ -272,7 +266,23 @@ void MidiMonitor::ApplyTexts() {
     table_->setAccessibleName(T("IDS_TITLE"));
     countLabel_->setAccessibleName(T("IDS_COUNT_NAME"));
     model_->TextsChanged();
+    FitColumns();
     TakeBatch();  // refreshes the count
+}
+
+void MidiMonitor::FitColumns() {
+    // Room for the usual contents, and never less than the column's title in this language.
+    const int charWidth = table_->fontMetrics().averageCharWidth();
+    const QHeaderView* header = table_->horizontalHeader();
+    const std::pair<int, int> widths[] = {{MonitorTableModel::kTime, 14},
+                                          {MonitorTableModel::kDirection, 5},
+                                          {MonitorTableModel::kCommand, 22},
+                                          {MonitorTableModel::kFields, 48},
+                                          {MonitorTableModel::kChecksum, 6}};
+    for (const auto& [column, chars] : widths) {
+        table_->setColumnWidth(column,
+                               std::max(charWidth * chars, header->sectionSizeHint(column)));
+    }
 }
 
 void MidiMonitor::showEvent(QShowEvent* event) {

@@ -96,6 +96,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // The columns as wide as their usual contents and their titles.
+    void FitColumns();
     void UpdateRecording();
     void ShowRawColumn(bool shown);
     [[nodiscard]] QString T(const char* key) const;

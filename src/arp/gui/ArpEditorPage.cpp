@@ -128,6 +128,7 @@ ArpEditorPage::ArpEditorPage(const PageServices& services, QWidget* parent)
     }
     scroll_ = new QScrollBar(Qt::Horizontal, this);
     scroll_->setObjectName(QStringLiteral("arpScroll"));
+    scroll_->setFocusPolicy(Qt::StrongFocus);  // the arrow keys scroll through the steps
     scroll_->setRange(0, ArpEditor::kMaxFirstStep);
     scroll_->setPageStep(ArpEditor::kVisibleSteps);
     grid->addWidget(scroll_, ArpPattern::kRows + 1, 1, 1, ArpEditor::kVisibleSteps);

@@ -1,0 +1,176 @@
+// Every control a person can work, on every page, tab and dialog, in both languages: it has a
+// name an assistive tool reads out, and Tab reaches it.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QWidget>
+
+#include "DemoWindow.h"
+#include "app/gui/AboutBox.h"
+#include "arp/gui/ArpControlsWindow.h"
+#include "arp/gui/ArpEditorPage.h"
+#include "device/gui/MidiDeviceDialog.h"
+#include "device/gui/ProgressDialog.h"
+#include "performance/gui/CompareDialog.h"
+#include "performance/gui/PerformanceEditor.h"
+#include "style/gui/ChordMuteDialog.h"
+#include "transfer/gui/PatternChooser.h"
+#include "transfer/gui/PresetChooser.h"
+
+namespace veltrano::test {
+namespace {
+
+bool Actionable(const QWidget* w) {
+    return qobject_cast<const QAbstractButton*>(w) != nullptr ||
+           qobject_cast<const QComboBox*>(w) != nullptr ||
+           qobject_cast<const QAbstractSpinBox*>(w) != nullptr ||
+           qobject_cast<const QLineEdit*>(w) != nullptr ||
+           qobject_cast<const QAbstractSlider*>(w) != nullptr ||
+           qobject_cast<const QAbstractItemView*>(w) != nullptr ||
+           qobject_cast<const QTabBar*>(w) != nullptr;
+}
+
+// Parts Qt builds inside a control (a spin box's field, a combo box's list, a scroll area's
+// bars, a table's headers, a tab bar's arrows) belong to that control and are named through it.
+bool InsideControl(const QWidget* w, const QWidget* root) {
+    for (const QWidget* up = w->parentWidget(); up != nullptr && up != root;
+         up = up->parentWidget()) {
+        if (up->objectName().startsWith(QLatin1String("qt_")) ||
+            qobject_cast<const QAbstractSpinBox*>(up) != nullptr ||
+            qobject_cast<const QComboBox*>(up) != nullptr ||
+            qobject_cast<const QAbstractItemView*>(up) != nullptr ||
+            qobject_cast<const QTabBar*>(up) != nullptr) {
+            return true;
+        }
+    }
+    return w->objectName().startsWith(QLatin1String("qt_"));
+}
+
+QString Describe(const QWidget* w) {
+    const QString name = w->objectName().isEmpty()
+                             ? QString::fromLatin1(w->metaObject()->className())
+                             : w->objectName();
+    const QWidget* parent = w->parentWidget();
+    return parent != nullptr && !parent->objectName().isEmpty()
+               ? parent->objectName() + QLatin1Char('/') + name
+               : name;
+}
+
+// Tab stops at a control that takes Tab focus; of an exclusive button group only at the checked
+// button, and the arrow keys move within the group.
+bool TabReaches(const QWidget* w) {
+    const auto takesTab = [](const QWidget* x) { return (x->focusPolicy() & Qt::TabFocus) != 0; };
+    const auto* button = qobject_cast<const QAbstractButton*>(w);
+    if (button != nullptr && button->group() != nullptr && button->group()->exclusive()) {
+        const QList<QAbstractButton*> buttons = button->group()->buttons();
+        return std::any_of(buttons.begin(), buttons.end(), takesTab);
+    }
+    return takesTab(w);
+}
+
+struct Findings {
+    QStringList unnamed;
+    QStringList unreachable;
+};
+
+// The controls of `root` and its children (hidden ones included: the other tabs and steps).
+Findings Walk(QWidget& root) {
+    Findings found;
+    QList<QWidget*> widgets = root.findChildren<QWidget*>();
+    widgets.prepend(&root);
+    for (QWidget* w : widgets) {
+        if (!Actionable(w) || InsideControl(w, &root)) {
+            continue;
+        }
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+        if (face == nullptr || face->text(QAccessible::Name).trimmed().isEmpty()) {
+            found.unnamed << Describe(w);
+        }
+        if (!TabReaches(w)) {
+            found.unreachable << Describe(w);
+        }
+    }
+    return found;
+}
+
+void ExpectAllNamed(QWidget& root, const char* where) {
+    const Findings found = Walk(root);
+    EXPECT_TRUE(found.unnamed.isEmpty())
+        << where << ": no accessible name: " << found.unnamed.join(QStringLiteral(", ")).toStdString();
+    EXPECT_TRUE(found.unreachable.isEmpty())
+        << where << ": not reached by Tab: " << found.unreachable.join(QStringLiteral(", ")).toStdString();
+}
+
+class AccessibleNamesTest : public ::testing::TestWithParam<int> {
+protected:
+    AccessibleNamesTest() {
+        window_.App().language.SelectLanguage(GetParam(), window_.App().config);
+        window_.Panel().ApplyTexts();
+    }
+    // A dialog as the program opens it, with its texts in the chosen language.
+    void Check(QWidget& dialog, const char* where) {
+        dialog.show();
+        QCoreApplication::processEvents();
+        ExpectAllNamed(dialog, where);
+        dialog.hide();
+    }
+
+    DemoWindow window_;
+};
+
+TEST_P(AccessibleNamesTest, EveryPageWithItsTabsAndSteps) {
+    for (int page = 0; page < MainPanel::kPageCount; ++page) {
+        window_.ShowPage(page);
+    }
+    // The window and every page, tab and step in it, shown or not.
+    ExpectAllNamed(window_.Panel(), "main window");
+}
+
+TEST_P(AccessibleNamesTest, EveryDialog) {
+    AppContext& app = window_.App();
+    MainPanel& panel = window_.Panel();
+    MidiDeviceDialog device(window_.Devices().Ports(), app.config, window_.Reporter(),
+                            app.language, &panel);
+    Check(device, "device dialog");
+    ProgressDialog progress(app.language, &panel);
+    Check(progress, "progress");
+    AboutBox about(app, &panel);
+    Check(about, "about box");
+    for (const PresetKind kind : {PresetKind::Voice, PresetKind::Style, PresetKind::Song}) {
+        PresetChooser chooser(app, window_.Devices(), window_.Reporter(), kind, {}, &panel);
+        Check(chooser, "preset chooser");
+    }
+    for (const PatternKind kind : {PatternKind::Arpeggio, PatternKind::Chopper}) {
+        PatternChooser chooser(app, window_.Reporter(), kind, {}, &panel);
+        Check(chooser, "pattern chooser");
+    }
+    ChordMuteDialog chordMute(0x0000FFFF, app.language, &panel);
+    Check(chordMute, "chord mute");
+    auto* editor = qobject_cast<PerformanceEditor*>(&window_.ShowPage(2));
+    ASSERT_NE(editor, nullptr);
+    CompareDialog compare(app, editor->Document(), &panel);
+    Check(compare, "compare");
+    auto* arpeggio = qobject_cast<ArpEditorPage*>(&window_.ShowPage(3));
+    ASSERT_NE(arpeggio, nullptr);
+    Check(arpeggio->Controls(), "arpeggio controls");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, AccessibleNamesTest,
+                         ::testing::Values(LanguageTable::kEnglish, LanguageTable::kChinese),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == LanguageTable::kEnglish ? "English" : "Chinese";
+                         });
+
+}  // namespace
+}  // namespace veltrano::test

@@ -37,7 +37,8 @@ void Settle(std::chrono::milliseconds duration) {
 
 bool Save(QWidget& widget, const QString& folder, const QString& name) {
     const QString file = QDir(folder).filePath(name + QStringLiteral(".png"));
-    if (!widget.grab().save(file)) {
+    // The smallest PNG: the pictures go into the user guide.
+    if (!widget.grab().save(file, "PNG", 0)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
         return false;
     }

@@ -10,10 +10,14 @@
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QAccessible>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QSet>
 #include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
 #include <QWidget>
 
 #include "DemoWindow.h"
@@ -164,6 +168,74 @@ TEST_P(AccessibleNamesTest, EveryDialog) {
     auto* arpeggio = qobject_cast<ArpEditorPage*>(&window_.ShowPage(3));
     ASSERT_NE(arpeggio, nullptr);
     Check(arpeggio->Controls(), "arpeggio controls");
+}
+
+// Tab pressed again and again from the first page button: the controls it stops at, until it
+// comes round to where it began.
+QSet<QWidget*> TabRound(MainPanel& panel) {
+    QSet<QWidget*> visited;
+    QWidget* start = panel.findChild<QWidget*>(QStringLiteral("pageButtonMidiToStyle"));
+    for (QAbstractButton* b : panel.findChildren<QAbstractButton*>()) {
+        if (b->property("pageButton").toBool() && b->isChecked()) {
+            start = b;  // of the page buttons, Tab stops at the checked one
+        }
+    }
+    start->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    for (int presses = 0; presses < 1000; ++presses) {
+        QWidget* now = QApplication::focusWidget();
+        if (now == nullptr) {
+            break;
+        }
+        visited.insert(now);
+        QTest::keyClick(now, Qt::Key_Tab);
+        if (QApplication::focusWidget() == start) {
+            break;
+        }
+    }
+    return visited;
+}
+
+// The controls a person sees and may use on the shown page that a round of Tab never reached.
+QStringList MissedByTab(MainPanel& panel, QWidget& page) {
+    const QSet<QWidget*> visited = TabRound(panel);
+    // The round went beyond the window's own controls into the page.
+    EXPECT_GT(visited.size(), 8);
+    QStringList missed;
+    for (QWidget* w : page.findChildren<QWidget*>()) {
+        if (!Actionable(w) || InsideControl(w, &page) || !w->isVisible() || !w->isEnabled() ||
+            !TabReaches(w)) {
+            continue;
+        }
+        QWidget* target = w->focusProxy() != nullptr ? w->focusProxy() : w;
+        const auto* button = qobject_cast<const QAbstractButton*>(w);
+        const bool grouped = button != nullptr && button->group() != nullptr &&
+                             button->group()->exclusive() && !button->isChecked();
+        if (!grouped && !visited.contains(target)) {
+            missed << Describe(w);
+        }
+    }
+    return missed;
+}
+
+TEST_P(AccessibleNamesTest, TabGoesRoundEveryShownControlOfEveryPageAndTab) {
+    MainPanel& panel = window_.Panel();
+    panel.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    for (int index = 0; index < MainPanel::kPageCount; ++index) {
+        ToolPage& page = window_.ShowPage(index);
+        EXPECT_TRUE(MissedByTab(panel, page).isEmpty())
+            << "page " << index << ": " << MissedByTab(panel, page).join(QStringLiteral(", ")).toStdString();
+    }
+    auto* tabs = window_.ShowPage(2).findChild<QTabWidget*>(QStringLiteral("performanceTabs"));
+    ASSERT_NE(tabs, nullptr);
+    for (int tab = 1; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        QCoreApplication::processEvents();
+        const QStringList missed = MissedByTab(panel, *tabs->widget(tab));
+        EXPECT_TRUE(missed.isEmpty())
+            << "performance tab " << tab << ": " << missed.join(QStringLiteral(", ")).toStdString();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, AccessibleNamesTest,

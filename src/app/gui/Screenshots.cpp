@@ -49,7 +49,11 @@ bool Save(QWidget& widget, const QString& folder, const QString& name) {
 }  // namespace
 
 ScreenshotRun::ScreenshotRun(AppContext& app)
-    : app_(app), keptLocalFolder_(app.config.DialogFolder(kBrowserLocalFolder)) {
+    // Inside the program folder, so the browser's folder tree shows the program's own folders
+    // around it and nothing else of the computer.
+    : app_(app),
+      temp_(QString::fromStdString((app.programFolder / "Demo files-XXXXXX").string())),
+      keptLocalFolder_(app.config.DialogFolder(kBrowserLocalFolder)) {
     if (!temp_.isValid()) {
         error_ = "cannot create a temporary folder";
         return;

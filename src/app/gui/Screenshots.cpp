@@ -10,13 +10,20 @@
 
 #include "app/AppContext.h"
 #include "app/DemoFiles.h"
+#include "app/gui/AboutBox.h"
 #include "app/gui/MainPanel.h"
 #include "arp/gui/ArpControlsWindow.h"
 #include "arp/gui/ArpEditorPage.h"
 #include "base/Reporter.h"
+#include "device/gui/MidiDeviceDialog.h"
+#include "device/gui/ProgressDialog.h"
+#include "performance/gui/CompareDialog.h"
 #include "performance/gui/PerformanceEditor.h"
+#include "style/gui/ChordMuteDialog.h"
 #include "style/gui/StyleToMidiDialog.h"
 #include "transfer/FileBrowserPresenter.h"
+#include "transfer/gui/PatternChooser.h"
+#include "transfer/gui/PresetChooser.h"
 
 namespace veltrano {
 
@@ -107,6 +114,34 @@ void ScreenshotRun::FillPages(MainPanel& panel) {
     }
 }
 
+bool ScreenshotRun::TakeDialogs(MainPanel& panel, const QString& folder, const QString& suffix) {
+    SilentReporter quiet;
+    bool saved = true;
+    const auto take = [&](QWidget& dialog, const char* name) {
+        dialog.show();
+        Settle(100ms);
+        saved &= Save(dialog, folder, QStringLiteral("dialog_%1_%2").arg(QLatin1String(name), suffix));
+        dialog.hide();
+    };
+    MidiDeviceDialog device(panel.Devices().Ports(), app_.config, quiet, app_.language, &panel);
+    take(device, "device");
+    ProgressDialog progress(app_.language, &panel);
+    take(progress, "progress");
+    AboutBox about(app_, &panel);
+    take(about, "about");
+    PresetChooser voices(app_, panel.Devices(), quiet, PresetKind::Voice, {}, &panel);
+    take(voices, "voice_chooser");
+    PatternChooser patterns(app_, quiet, PatternKind::Arpeggio, {}, &panel);
+    take(patterns, "pattern_chooser");
+    ChordMuteDialog chordMute(0x0000FFFF, app_.language, &panel);
+    take(chordMute, "chord_mute");
+    if (auto* editor = qobject_cast<PerformanceEditor*>(&panel.Page(kPerformancePage))) {
+        CompareDialog compare(app_, editor->Document(), &panel);
+        take(compare, "compare");
+    }
+    return saved;
+}
+
 int ScreenshotRun::Take(MainPanel& panel, const QString& folder) {
     if (!QDir().mkpath(folder)) {
         std::fprintf(stderr, "cannot create %s\n", qPrintable(folder));
@@ -147,6 +182,7 @@ int ScreenshotRun::Take(MainPanel& panel, const QString& folder) {
             saved &= Save(controls, folder, QStringLiteral("arp_controls_%1").arg(suffix));
             controls.hide();
         }
+        saved &= TakeDialogs(panel, folder, QLatin1String(suffix));
     }
     app_.language.SelectLanguage(chosenLanguage, app_.config);
     return saved ? 0 : 1;

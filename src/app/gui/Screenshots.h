@@ -27,12 +27,15 @@ public:
     // The built-in instrument for the run, with the demo files in its storage.
     [[nodiscard]] SimulatedInstrumentSetup Instrument() const;
     // Fills the pages, then writes page<index>_<en|zh>.png into `folder` (the performance
-    // editor's further tabs as page2_tab<n>_…, the arpeggio controls as arp_controls_…).
+    // editor's further tabs as page2_tab<n>_…, the arpeggio controls as arp_controls_…, the
+    // dialogs as dialog_<name>_…).
     // 0 when every picture was written.
     [[nodiscard]] int Take(MainPanel& panel, const QString& folder);
 
 private:
     void FillPages(MainPanel& panel);
+    // The dialogs, each shown once: dialog_<name>_<suffix>.png.
+    bool TakeDialogs(MainPanel& panel, const QString& folder, const QString& suffix);
 
     AppContext& app_;
     QTemporaryDir temp_;

@@ -76,15 +76,16 @@ bool WriteOne(const fs::path& path, const std::function<bool()>& write, std::str
     return false;
 }
 
-bool WriteInto(const fs::path& folder, const fs::path& styleFolder,
-               const fs::path& performance, Reporter& reporter, std::string& error) {
+bool WriteInto(const fs::path& folder, const fs::path& styleFolder, const fs::path& performance,
+               Reporter& reporter, std::string& error) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     fs::create_directories(styleFolder, ec);
     StyleFile style;
     style.Model() = Style();
     const fs::path stylePath = styleFolder / kStyleName;
-    if (!WriteOne(stylePath, [&] { return style.Write(stylePath, reporter); }, error)) {
+    if (!WriteOne(
+            stylePath, [&] { return style.Write(stylePath, reporter); }, error)) {
         return false;
     }
     if (!performance.empty() && fs::is_regular_file(performance, ec)) {
@@ -104,7 +105,8 @@ bool WriteInto(const fs::path& folder, const fs::path& styleFolder,
         pattern.ClickCell(column, row, reporter);
     }
     const fs::path patternPath = folder / kPatternName;
-    return WriteOne(patternPath, [&] { return pattern.Save(patternPath, reporter); }, error);
+    return WriteOne(
+        patternPath, [&] { return pattern.Save(patternPath, reporter); }, error);
 }
 
 }  // namespace

@@ -47,8 +47,7 @@ TEST(DemoFiles, StylePatternAndPerformanceReadBackInBothPlaces) {
             EXPECT_TRUE(pattern.Pattern().GetStep(column).HasNote(row)) << column << "," << row;
         }
         EXPECT_EQ(pattern.SaveLength(), 10);
-        EXPECT_EQ(ReadFileBytes(folder / demo_files::kPerformanceName),
-                  ReadFileBytes(performance));
+        EXPECT_EQ(ReadFileBytes(folder / demo_files::kPerformanceName), ReadFileBytes(performance));
     }
 }
 

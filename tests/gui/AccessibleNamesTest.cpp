@@ -111,9 +111,11 @@ Findings Walk(QWidget& root) {
 void ExpectAllNamed(QWidget& root, const char* where) {
     const Findings found = Walk(root);
     EXPECT_TRUE(found.unnamed.isEmpty())
-        << where << ": no accessible name: " << found.unnamed.join(QStringLiteral(", ")).toStdString();
+        << where
+        << ": no accessible name: " << found.unnamed.join(QStringLiteral(", ")).toStdString();
     EXPECT_TRUE(found.unreachable.isEmpty())
-        << where << ": not reached by Tab: " << found.unreachable.join(QStringLiteral(", ")).toStdString();
+        << where
+        << ": not reached by Tab: " << found.unreachable.join(QStringLiteral(", ")).toStdString();
 }
 
 class AccessibleNamesTest : public ::testing::TestWithParam<int> {
@@ -144,8 +146,8 @@ TEST_P(AccessibleNamesTest, EveryPageWithItsTabsAndSteps) {
 TEST_P(AccessibleNamesTest, EveryDialog) {
     AppContext& app = window_.App();
     MainPanel& panel = window_.Panel();
-    MidiDeviceDialog device(window_.Devices().Ports(), app.config, window_.Reporter(),
-                            app.language, &panel);
+    MidiDeviceDialog device(window_.Devices().Ports(), app.config, window_.Reporter(), app.language,
+                            &panel);
     Check(device, "device dialog");
     ProgressDialog progress(app.language, &panel);
     Check(progress, "progress");
@@ -225,8 +227,16 @@ TEST_P(AccessibleNamesTest, TabGoesRoundEveryShownControlOfEveryPageAndTab) {
     for (int index = 0; index < MainPanel::kPageCount; ++index) {
         ToolPage& page = window_.ShowPage(index);
         EXPECT_TRUE(MissedByTab(panel, page).isEmpty())
-            << "page " << index << ": " << MissedByTab(panel, page).join(QStringLiteral(", ")).toStdString();
+            << "page " << index << ": "
+            << MissedByTab(panel, page).join(QStringLiteral(", ")).toStdString();
     }
+    // Tab stops at the checked page button only; the arrow keys go on to the next page.
+    window_.ShowPage(0);
+    auto* first = panel.findChild<QWidget*>(QStringLiteral("pageButtonMidiToStyle"));
+    first->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(first, Qt::Key_Down);
+    EXPECT_EQ(panel.CurrentPage(), 1);
+
     auto* tabs = window_.ShowPage(2).findChild<QTabWidget*>(QStringLiteral("performanceTabs"));
     ASSERT_NE(tabs, nullptr);
     for (int tab = 1; tab < tabs->count(); ++tab) {

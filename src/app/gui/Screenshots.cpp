@@ -120,7 +120,8 @@ bool ScreenshotRun::TakeDialogs(MainPanel& panel, const QString& folder, const Q
     const auto take = [&](QWidget& dialog, const char* name) {
         dialog.show();
         Settle(100ms);
-        saved &= Save(dialog, folder, QStringLiteral("dialog_%1_%2").arg(QLatin1String(name), suffix));
+        saved &=
+            Save(dialog, folder, QStringLiteral("dialog_%1_%2").arg(QLatin1String(name), suffix));
         dialog.hide();
     };
     MidiDeviceDialog device(panel.Devices().Ports(), app_.config, quiet, app_.language, &panel);
@@ -168,8 +169,7 @@ int ScreenshotRun::Take(MainPanel& panel, const QString& folder) {
             for (int tab = 1; tab < tabs->count(); ++tab) {
                 tabs->setCurrentIndex(tab);
                 Settle(100ms);
-                saved &= Save(panel, folder,
-                              QStringLiteral("page2_tab%1_%2").arg(tab).arg(suffix));
+                saved &= Save(panel, folder, QStringLiteral("page2_tab%1_%2").arg(tab).arg(suffix));
             }
             tabs->setCurrentIndex(0);
         }

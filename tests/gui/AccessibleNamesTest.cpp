@@ -14,7 +14,6 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QSet>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -174,8 +173,8 @@ TEST_P(AccessibleNamesTest, EveryDialog) {
 
 // Tab pressed again and again from the first page button: the controls it stops at, until it
 // comes round to where it began.
-QSet<QWidget*> TabRound(MainPanel& panel) {
-    QSet<QWidget*> visited;
+QList<QWidget*> TabRound(MainPanel& panel) {
+    QList<QWidget*> visited;
     QWidget* start = panel.findChild<QWidget*>(QStringLiteral("pageButtonMidiToStyle"));
     for (QAbstractButton* b : panel.findChildren<QAbstractButton*>()) {
         if (b->property("pageButton").toBool() && b->isChecked()) {
@@ -189,7 +188,7 @@ QSet<QWidget*> TabRound(MainPanel& panel) {
         if (now == nullptr) {
             break;
         }
-        visited.insert(now);
+        visited << now;
         QTest::keyClick(now, Qt::Key_Tab);
         if (QApplication::focusWidget() == start) {
             break;
@@ -200,7 +199,7 @@ QSet<QWidget*> TabRound(MainPanel& panel) {
 
 // The controls a person sees and may use on the shown page that a round of Tab never reached.
 QStringList MissedByTab(MainPanel& panel, QWidget& page) {
-    const QSet<QWidget*> visited = TabRound(panel);
+    const QList<QWidget*> visited = TabRound(panel);
     // The round went beyond the window's own controls into the page.
     EXPECT_GT(visited.size(), 8);
     QStringList missed;
@@ -230,6 +229,19 @@ TEST_P(AccessibleNamesTest, TabGoesRoundEveryShownControlOfEveryPageAndTab) {
             << "page " << index << ": "
             << MissedByTab(panel, page).join(QStringLiteral(", ")).toStdString();
     }
+    // On the Arpeggio page Tab goes as the page is read: the file buttons left to right, the
+    // grid from its top row down.
+    window_.ShowPage(3);
+    QStringList order;
+    for (QWidget* w : TabRound(panel)) {
+        order << w->objectName();
+    }
+    EXPECT_LT(order.indexOf(QStringLiteral("arpOpen")), order.indexOf(QStringLiteral("arpNew")));
+    EXPECT_LT(order.indexOf(QStringLiteral("arpNew")), order.indexOf(QStringLiteral("arpSave")));
+    EXPECT_LT(order.indexOf(QStringLiteral("arpCell_9_11")),
+              order.indexOf(QStringLiteral("arpCell_0_0")));
+    EXPECT_GE(order.indexOf(QStringLiteral("arpOpen")), 0);
+
     // Tab stops at the checked page button only; the arrow keys go on to the next page.
     window_.ShowPage(0);
     auto* first = panel.findChild<QWidget*>(QStringLiteral("pageButtonMidiToStyle"));

@@ -83,8 +83,9 @@ ArpEditorPage::ArpEditorPage(const PageServices& services, QWidget* parent)
     path_ = new QLineEdit(fileGroup_);
     path_->setObjectName(QStringLiteral("arpPath"));
     path_->setReadOnly(true);
-    newButton_ = button("arpNew");
+    // Made in the order they are laid out, which Tab follows.
     openButton_ = button("arpOpen");
+    newButton_ = button("arpNew");
     saveButton_ = button("arpSave");
     controlsButton_ = button("arpControlsButton");
     previewButton_ = button("arpPreview");
@@ -110,7 +111,8 @@ ArpEditorPage::ArpEditorPage(const PageServices& services, QWidget* parent)
             Refresh();
         });
     }
-    for (int r = 0; r < ArpPattern::kRows; ++r) {
+    // The top row first, so Tab goes through the grid as it is read.
+    for (int r = ArpPattern::kRows - 1; r >= 0; --r) {
         auto* rowLabel = new QLabel(QString::number(r + 1), this);
         grid->addWidget(rowLabel, ArpPattern::kRows - r, 0);
         for (int c = 0; c < ArpEditor::kVisibleSteps; ++c) {

@@ -117,7 +117,7 @@ void MainPanel::BuildWindow() {
     indicator_ = new ConnectionIndicator(central);
     widthToggle_ = new QPushButton(QString::fromUtf8(kWideSymbol), central);
     widthToggle_->setObjectName(QStringLiteral("widthToggle"));
-    widthToggle_->setFocusPolicy(Qt::NoFocus);
+    widthToggle_->setFocusPolicy(Qt::TabFocus);
     connect(widthToggle_, &QPushButton::clicked, this, &MainPanel::ToggleWidth);
     auto* header = new QHBoxLayout;
     header->addStretch(1);
@@ -428,6 +428,7 @@ void MainPanel::ApplyTexts() {
     }
     keyboardToggle_->setText(UiText(language, kPanelSection, "IDS_KEYBOARD"));
     widthToggle_->setToolTip(UiText(language, kPanelSection, "IDS_PANEL_WIDTH"));
+    widthToggle_->setAccessibleName(widthToggle_->toolTip());
     observer_->ApplyTexts();
 
     app_.profile.ReadDeviceId();

@@ -5,9 +5,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QMessageBox>
-#include <QTimer>
 
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +17,7 @@
 #include "app/ProgramFolder.h"
 #include "app/Startup.h"
 #include "app/gui/MainPanel.h"
+#include "app/gui/Screenshots.h"
 #include "app/gui/SingleInstance.h"
 #include "app/gui/Splash.h"
 #include "ui/QtEventLoop.h"
@@ -111,46 +110,6 @@ QString SingleInstanceFailureText(const AppContext& app, const SingleInstance& s
     return UiText(app.language, "MainPanel", "IDS_MSG_NO_ANSWER");
 }
 
-// Lets the window settle: layouts, pictures and timers that are due.
-void Settle(std::chrono::milliseconds duration) {
-    QEventLoop wait;
-    QTimer::singleShot(duration, &wait, &QEventLoop::quit);
-    wait.exec();
-}
-
-// A picture of the main window for every page in English and in Chinese, named
-// page<index>_<en|zh>.png. The language the settings held is restored afterwards.
-int TakeScreenshots(MainPanel& panel, AppContext& app, const QString& folder) {
-    using namespace std::chrono_literals;
-    if (!QDir().mkpath(folder)) {
-        std::fprintf(stderr, "cannot create %s\n", qPrintable(folder));
-        return 1;
-    }
-    const int chosenLanguage = app.language.Index();
-    const std::pair<int, const char*> languages[] = {{LanguageTable::kEnglish, "en"},
-                                                     {LanguageTable::kChinese, "zh"}};
-    int status = 0;
-    Settle(600ms);  // past the panel's own settling after start-up
-    for (const auto& [language, suffix] : languages) {
-        app.language.SelectLanguage(language, app.config);
-        panel.ApplyTexts();
-        for (int page = 0; page < MainPanel::kPageCount; ++page) {
-            panel.ShowPage(page);
-            Settle(150ms);
-            const QString file =
-                QDir(folder).filePath(QStringLiteral("page%1_%2.png").arg(page).arg(suffix));
-            if (!panel.grab().save(file)) {
-                std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-                status = 1;
-            } else {
-                std::printf("%s\n", qPrintable(file));
-            }
-        }
-    }
-    app.language.SelectLanguage(chosenLanguage, app.config);
-    return status;
-}
-
 int Run(int argc, char** argv) {
     if (const std::optional<int> answered = AnswerInformationalOptions(argc, argv)) {
         return *answered;
@@ -203,6 +162,17 @@ int Run(int argc, char** argv) {
     LoadModels(app);
     ApplyTheme(application, app.programFolder);
 
+    // A picture run brings demo files of its own; the browser is pointed at them before it is
+    // built.
+    std::unique_ptr<ScreenshotRun> pictures;
+    if (!options.screenshotFolder.isEmpty()) {
+        pictures = std::make_unique<ScreenshotRun>(app);
+        if (!pictures->Error().empty()) {
+            std::fprintf(stderr, "%s\n", pictures->Error().c_str());
+            return 1;
+        }
+    }
+
     std::unique_ptr<Splash> splash;
     if (options.splash) {
         splash = std::make_unique<Splash>(PicturePath(app.programFolder, kSplashPicture));
@@ -227,6 +197,9 @@ int Run(int argc, char** argv) {
     if (demo) {
         SimulatedInstrumentSetup setup;
         setup.storageFolder = app.programFolder / kDemoStorageFolder;
+        if (pictures != nullptr) {
+            setup = pictures->Instrument();
+        }
         demo = panel.EnableSimulatedInstrument(setup);
     }
     panel.Initialise();
@@ -235,7 +208,7 @@ int Run(int argc, char** argv) {
         (void)panel.StartDemo();  // a failed connect has shown its own message
     }
     if (!options.screenshotFolder.isEmpty()) {
-        return TakeScreenshots(panel, app, options.screenshotFolder);
+        return pictures->Take(panel, options.screenshotFolder);
     }
     return QApplication::exec();
 }

@@ -83,8 +83,9 @@ ArpEditorPage::ArpEditorPage(const PageServices& services, QWidget* parent)
     path_ = new QLineEdit(fileGroup_);
     path_->setObjectName(QStringLiteral("arpPath"));
     path_->setReadOnly(true);
-    newButton_ = button("arpNew");
+    // Made in the order they are laid out, which Tab follows.
     openButton_ = button("arpOpen");
+    newButton_ = button("arpNew");
     saveButton_ = button("arpSave");
     controlsButton_ = button("arpControlsButton");
     previewButton_ = button("arpPreview");
@@ -110,7 +111,8 @@ ArpEditorPage::ArpEditorPage(const PageServices& services, QWidget* parent)
             Refresh();
         });
     }
-    for (int r = 0; r < ArpPattern::kRows; ++r) {
+    // The top row first, so Tab goes through the grid as it is read.
+    for (int r = ArpPattern::kRows - 1; r >= 0; --r) {
         auto* rowLabel = new QLabel(QString::number(r + 1), this);
         grid->addWidget(rowLabel, ArpPattern::kRows - r, 0);
         for (int c = 0; c < ArpEditor::kVisibleSteps; ++c) {
@@ -128,6 +130,7 @@ ArpEditorPage::ArpEditorPage(const PageServices& services, QWidget* parent)
     }
     scroll_ = new QScrollBar(Qt::Horizontal, this);
     scroll_->setObjectName(QStringLiteral("arpScroll"));
+    scroll_->setFocusPolicy(Qt::StrongFocus);  // the arrow keys scroll through the steps
     scroll_->setRange(0, ArpEditor::kMaxFirstStep);
     scroll_->setPageStep(ArpEditor::kVisibleSteps);
     grid->addWidget(scroll_, ArpPattern::kRows + 1, 1, 1, ArpEditor::kVisibleSteps);

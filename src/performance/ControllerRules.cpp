@@ -20,18 +20,6 @@ bool InRange(int value, int count) {
     return value >= 0 && value < count;
 }
 
-int Room(Kind kind) {
-    switch (kind) {
-        case Kind::Knob:
-            return kMaxKnobs;
-        case Kind::Pad:
-            return kMaxPads;
-        case Kind::Pedal:
-            return kMaxPedals;
-    }
-    return 0;
-}
-
 uint8_t* ApplyToField(ControllersSection& section, Kind kind, int index) {
     if (!InRange(index, Room(kind))) {
         return nullptr;
@@ -56,6 +44,18 @@ void SetBit(uint8_t& bits, int part, bool on) {
 }
 
 }  // namespace
+
+int Room(Kind kind) {
+    switch (kind) {
+        case Kind::Knob:
+            return kMaxKnobs;
+        case Kind::Pad:
+            return kMaxPads;
+        case Kind::Pedal:
+            return kMaxPedals;
+    }
+    return 0;
+}
 
 const std::vector<const char*>& FunctionKeys(Kind kind) {
     static const std::vector<const char*> knob{

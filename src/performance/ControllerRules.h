@@ -64,6 +64,8 @@ struct Cell {
 // The controller buttons of the pad and pedal tabs: rows of up to six.
 [[nodiscard]] std::vector<Cell> RowLayout(int count);
 
+// How many controllers of the kind a performance has room for.
+[[nodiscard]] int Room(Kind kind);
 // How many controllers of the kind the page shows for the section's layout (0 to the room).
 [[nodiscard]] int Shown(Kind kind, int profileCount);
 

@@ -3,6 +3,7 @@
 // main window's keyboard, and every field saved and read back by the core reader.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -75,10 +76,11 @@ protected:
 
 TEST_F(ControllersPageTest, KnobButtonsFollowTheProfileInThreeLayouts) {
     // The demo instrument's device.ini: four knobs, four pads, two pedals and a wheel.
-    EXPECT_NE(editor_->findChild<QWidget*>(QStringLiteral("knob3")), nullptr);
-    EXPECT_EQ(editor_->findChild<QWidget*>(QStringLiteral("knob4")), nullptr);
-    EXPECT_NE(editor_->findChild<QWidget*>(QStringLiteral("pad3")), nullptr);
-    EXPECT_EQ(editor_->findChild<QWidget*>(QStringLiteral("pedal2")), nullptr);
+    EXPECT_FALSE(Get<QWidget>("knob3")->isHidden());
+    EXPECT_TRUE(Get<QWidget>("knob4")->isHidden());
+    EXPECT_FALSE(Get<QWidget>("pad3")->isHidden());
+    EXPECT_TRUE(Get<QWidget>("pad4")->isHidden());
+    EXPECT_TRUE(Get<QWidget>("pedal2")->isHidden());
 
     const std::vector<std::vector<std::pair<int, int>>> layouts{
         {{0, 0}},
@@ -99,7 +101,9 @@ TEST_F(ControllersPageTest, KnobButtonsFollowTheProfileInThreeLayouts) {
             EXPECT_EQ(CellOf(QStringLiteral("knob%1").arg(k)), layouts[knobs - 1][k])
                 << knobs << " knobs, knob " << k;
         }
-        EXPECT_EQ(editor_->findChild<QWidget*>(QStringLiteral("knob%1").arg(knobs)), nullptr);
+        for (int k = knobs; k < kMaxKnobs; ++k) {
+            EXPECT_TRUE(Get<QWidget>(QStringLiteral("knob%1").arg(k))->isHidden());
+        }
     }
 }
 
@@ -258,6 +262,33 @@ TEST_F(ControllersPageTest, PedalsAndTheBendKeepWhatWasChosen) {
     EXPECT_EQ(c.pedals[1].function, 7);
     EXPECT_EQ(c.pitchBend[1], 0b0111);
     EXPECT_EQ(c.pitchBend[2], 4);
+}
+
+TEST_F(ControllersPageTest, TabGoesThroughATabAsItReads) {
+    window_.Panel().activateWindow();
+    Inner(ControllersPage::kKnobTab);
+    QWidget* bar = Get<QTabWidget>("controllerTabs")->tabBar();
+    bar->setFocus();
+    // Tab stops at the chosen knob and the chosen function, as at a group of choices; the
+    // arrow keys move within a group and Space chooses.
+    QStringList reached;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(reached, (QStringList{"knob0", "knobFunction0", "knobPart0", "knobPart1"}));
+    Get<QWidget>("knob0")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);  // below: knob 3
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("knob2"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_TRUE(Get<QPushButton>("knob2")->isChecked());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("knobFunction0"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("knobFunction5"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(Shown().knobs[2].function, 5);
 }
 
 }  // namespace

@@ -57,6 +57,23 @@ ControllerTab::ControllerTab(cr::Kind kind, QWidget* parent) : QWidget(parent), 
     controllerGrid_->setHorizontalSpacing(24);
     controllerGroup_ = new QButtonGroup(this);
     controllerGroup_->setExclusive(true);
+    // A button for every controller a performance has room for, made before the grids so that
+    // Tab goes through the tab as it reads; the instrument's count shows (SetCount).
+    for (int i = 0; i < cr::Room(kind); ++i) {
+        auto* button = new QPushButton(controllerBox);
+        button->setObjectName(name + QString::number(i));
+        button->setCheckable(true);
+        button->setMinimumWidth(72);
+        button->hide();
+        controllerGroup_->addButton(button, i);
+        auto* label = new QLabel(controllerBox);
+        label->setObjectName(name + QStringLiteral("Label%1").arg(i));
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        label->setBuddy(button);
+        label->hide();
+        controllers_.push_back(button);
+        labels_.push_back(label);
+    }
     connect(controllerGroup_, &QButtonGroup::idClicked, this, [this](int index) {
         Select(index);
         emit ControllerSelected(index);
@@ -116,61 +133,26 @@ ControllerTab::ControllerTab(cr::Kind kind, QWidget* parent) : QWidget(parent), 
 
 void ControllerTab::SetCount(int count) {
     const int shown = cr::Shown(kind_, count);
-    if (shown == Count()) {
+    if (shown == count_) {
         return;
     }
-    for (QPushButton* button : controllers_) {
-        controllerGroup_->removeButton(button);
-        delete button;
+    for (size_t i = 0; i < controllers_.size(); ++i) {
+        controllerGrid_->removeWidget(controllers_[i]);
+        controllerGrid_->removeWidget(labels_[i]);
+        controllers_[i]->hide();
+        labels_[i]->hide();
     }
-    for (QLabel* label : labels_) {
-        delete label;
-    }
-    controllers_.clear();
-    labels_.clear();
-    const QString name = QLatin1String(KindName(kind_));
-    for (int i = 0; i < shown; ++i) {
-        auto* button = new QPushButton(controllerGrid_->parentWidget());
-        button->setObjectName(name + QString::number(i));
-        button->setCheckable(true);
-        button->setMinimumWidth(72);
-        controllerGroup_->addButton(button, i);
-        auto* label = new QLabel(controllerGrid_->parentWidget());
-        label->setObjectName(name + QStringLiteral("Label%1").arg(i));
-        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        label->setBuddy(button);
-        controllers_.push_back(button);
-        labels_.push_back(label);
-    }
-    PlaceControllers();
-    selected_ = std::clamp(selected_, 0, std::max(shown - 1, 0));
-}
-
-void ControllerTab::PlaceControllers() {
+    count_ = shown;
     const std::vector<cr::Cell> cells =
-        kind_ == cr::Kind::Knob ? cr::KnobLayout(Count()) : cr::RowLayout(Count());
+        kind_ == cr::Kind::Knob ? cr::KnobLayout(count_) : cr::RowLayout(count_);
     for (size_t i = 0; i < cells.size(); ++i) {
         controllerGrid_->addWidget(controllers_[i], cells[i].row * 2, cells[i].column,
                                    Qt::AlignHCenter);
         controllerGrid_->addWidget(labels_[i], cells[i].row * 2 + 1, cells[i].column);
+        controllers_[i]->show();
+        labels_[i]->show();
     }
-    // Keys go through the tab as it reads: the controllers, the functions, the boxes.
-    QWidget* previous = nullptr;
-    auto chain = [&](QWidget* next) {
-        if (previous != nullptr) {
-            setTabOrder(previous, next);
-        }
-        previous = next;
-    };
-    for (QPushButton* button : controllers_) {
-        chain(button);
-    }
-    for (QPushButton* button : functions_) {
-        chain(button);
-    }
-    for (QCheckBox* box : parts_) {
-        chain(box);
-    }
+    selected_ = std::clamp(selected_, 0, std::max(count_ - 1, 0));
 }
 
 QString ControllerTab::ControllerName(int index) const {

@@ -29,7 +29,7 @@ public:
 
     // The controllers the instrument has; the buttons are rebuilt when the count changes.
     void SetCount(int count);
-    [[nodiscard]] int Count() const { return static_cast<int>(controllers_.size()); }
+    [[nodiscard]] int Count() const { return count_; }
     void ApplyTexts(const LanguageTable& language);
     void ShowSection(const ControllersSection& section);
 
@@ -44,10 +44,10 @@ signals:
     void PartToggled(int part, bool on);
 
 private:
-    void PlaceControllers();
     [[nodiscard]] QString ControllerName(int index) const;
 
     controller_rules::Kind kind_;
+    int count_ = 0;
     int selected_ = 0;
     QString kindText_;
     std::vector<QString> functionTexts_;

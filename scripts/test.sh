@@ -4,7 +4,7 @@
 #   scripts/test.sh --sanitize  the core and window tests and the fuzz corpora under
 #                               AddressSanitizer and UndefinedBehaviorSanitizer, built with clang
 #                               (build-asan/)
-#   scripts/test.sh --tsan      the arpeggiator engine and its clock thread under
+#   scripts/test.sh --tsan      the arpeggiator engine, its clock thread and the MIDI traffic log under
 #                               ThreadSanitizer, built with clang (build-tsan/)
 # VELTRANO_WERROR=ON turns warnings into errors.
 set -euo pipefail
@@ -26,7 +26,7 @@ elif [ "${1:-}" = "--tsan" ]; then
     CC=clang CXX=clang++ "$root/scripts/build.sh" "$dir" -DVELTRANO_BUILD_GUI=OFF \
         -DVELTRANO_BUILD_BENCH=OFF -DVELTRANO_WERROR="$werror" -DVELTRANO_SANITIZE=thread
     export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-    cd "$dir" && ctest -R 'PreviewClock|ArpEngine|ArpPlay' --output-on-failure -j "$(nproc)"
+    cd "$dir" && ctest -R 'PreviewClock|ArpEngine|ArpPlay|MidiTrafficLog|MidiPortsTraffic' --output-on-failure -j "$(nproc)"
 else
     dir="$root/build"
     "$root/scripts/build.sh" "$dir" -DVELTRANO_WERROR="$werror"

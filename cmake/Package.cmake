@@ -58,6 +58,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The dependencies are those of the libraries the programs link, as dpkg-shlibdeps finds them.
+# The dependencies are those of the libraries the programs link, as dpkg-shlibdeps finds them,
+# and the one library no link shows: the window program cannot start without Qt's platform
+# plugins, which Qt only recommends (an install without recommends would leave them out).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 include(CPack)

@@ -31,7 +31,7 @@ version=$("$bin/veltrano-cli" --version | sed -n 's/^veltrano-cli //p')
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
 [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libstdc++6 librtmidi libqt6widgets6 libqt6svg6; do
+for lib in libc6 libstdc++6 librtmidi libqt6widgets6 libqt6svg6 qt6-qpa-plugins; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 grep -q "(>= " <<<"$depends" || fail "Depends carries no versions, so it was not computed"

@@ -42,7 +42,8 @@ size_t MidiMonitorRows::Append(std::vector<TrafficEntry> entries) {
 }
 
 void MidiMonitorRows::DropOldest(size_t count) {
-    rows_.erase(rows_.begin(), rows_.begin() + static_cast<std::ptrdiff_t>(std::min(count, rows_.size())));
+    rows_.erase(rows_.begin(),
+                rows_.begin() + static_cast<std::ptrdiff_t>(std::min(count, rows_.size())));
 }
 
 std::string MonitorTexts::Text(const std::string& key) const {

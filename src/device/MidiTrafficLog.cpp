@@ -54,10 +54,9 @@ uint64_t MidiTrafficLog::Dropped() const {
 
 std::string TrafficTimeText(std::chrono::system_clock::time_point time) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            time.time_since_epoch())
-                            .count() %
-                        1000;
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count() %
+        1000;
     std::tm tm{};
 #if defined(_WIN32)
     const bool ok = localtime_s(&tm, &seconds) == 0;

@@ -889,8 +889,8 @@ TEST(GoldenFramesDecoded, CutFramesAreMalformedOrDecodedWithinTheirBytes) {
             ended.push_back(0xF7);
             const DecodedMessage closed = DecodeMidiMessage(ended, golden.fromPc);
             if (ended.size() < 14) {
-                ASSERT_EQ(closed.Line(), "malformed frame (" + std::to_string(ended.size()) +
-                                             " bytes)");
+                ASSERT_EQ(closed.Line(),
+                          "malformed frame (" + std::to_string(ended.size()) + " bytes)");
             } else if (closed.kind == MessageKind::Frame && keep + 1 < golden.frame.size()) {
                 // Whatever is read from a cut frame, its checksum cannot be the one sent.
                 ASSERT_NE(closed.Line(), golden.line) << keep;
@@ -917,8 +917,7 @@ TEST(GoldenFramesDecoded, ForeignFramesAndDamagedPayloads) {
     // An entry whose announced name is longer than the frame.
     Bytes entry = FileEntryReply();
     entry[9 + 2 * 39 + 1] = 0x7F;  // name length 127
-    EXPECT_EQ(DecodeMidiMessage(entry, false).FieldsText(),
-              "status=0 name_length=127 (truncated)");
+    EXPECT_EQ(DecodeMidiMessage(entry, false).FieldsText(), "status=0 name_length=127 (truncated)");
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST(ShortMessageDecoding, ChannelMessagesWithChannelsFromOne) {
 }
 
 TEST(ShortMessageDecoding, CutOrGarbledMessagesAreMalformed) {
-    const Bytes cases[] = {{},     {0x3C},       {0x90},      {0x90, 0x3C},       {0xC0},
+    const Bytes cases[] = {{},     {0x3C},       {0x90},       {0x90, 0x3C},       {0xC0},
                            {0xF7}, {0xF2, 0x01}, {0xF3, 0x80}, {0xB0, 0x80, 0x00}, {0xC0, 1, 2}};
     for (const Bytes& bytes : cases) {
         const DecodedMessage decoded = DecodeMidiMessage(bytes, false);
@@ -132,8 +132,8 @@ TEST(MidiTrafficLog, RecordsFromManyThreadsWhileTakenInBatches) {
 }
 
 TEST(MidiTrafficLog, TimesAreShownWithMilliseconds) {
-    const std::string text = TrafficTimeText(std::chrono::system_clock::time_point{} +
-                                             std::chrono::milliseconds(7));
+    const std::string text =
+        TrafficTimeText(std::chrono::system_clock::time_point{} + std::chrono::milliseconds(7));
     ASSERT_EQ(text.size(), 12u);
     EXPECT_EQ(text.substr(8), ".007");
 }
@@ -232,8 +232,8 @@ TEST(MidiMonitorRows, DecodesByDirectionAndKeepsTheNewestWithinTheLimit) {
     EXPECT_EQ(rows.Rows()[0].message.FieldsText(), "ack=2");
     EXPECT_EQ(rows.Rows()[1].message.FieldsText(), "status=2");
 
-    EXPECT_EQ(rows.Append(Entries(TrafficDirection::In,
-                                  {Bytes{0xC0, 1}, Bytes{0xC0, 2}, Bytes{0xC0, 3}, Bytes{0xC0, 4}})),
+    EXPECT_EQ(rows.Append(Entries(TrafficDirection::In, {Bytes{0xC0, 1}, Bytes{0xC0, 2},
+                                                         Bytes{0xC0, 3}, Bytes{0xC0, 4}})),
               2u);
     ASSERT_EQ(rows.Rows().size(), 3u);
     EXPECT_EQ(rows.Rows()[0].message.Line(), "PROGRAM_CHANGE channel=1 program=2");

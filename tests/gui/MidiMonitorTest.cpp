@@ -71,8 +71,8 @@ protected:
         QAbstractItemModel* model = table_->model();
         for (int r = 0; r < model->rowCount(); ++r) {
             auto text = [&](int column) { return model->index(r, column).data().toString(); };
-            rows.push_back({text(Column::kDirection), text(Column::kCommand),
-                            text(Column::kFields), text(Column::kChecksum)});
+            rows.push_back({text(Column::kDirection), text(Column::kCommand), text(Column::kFields),
+                            text(Column::kChecksum)});
         }
         return rows;
     }
@@ -144,9 +144,8 @@ TEST_F(MidiMonitorWindowTest, AWholeConnectAndTransferDecoded) {
     ASSERT_GE(request, 0);
     int at = request;
     for (int block = 0; block < 6; ++block) {
-        const QString fields = QStringLiteral("block=%1 length=%2")
-                                   .arg(block)
-                                   .arg(block < 5 ? 256 : 1500 - 5 * 256);
+        const QString fields =
+            QStringLiteral("block=%1 length=%2").arg(block).arg(block < 5 ? 256 : 1500 - 5 * 256);
         const int found = Find(rows, in, "CMD_UPLOAD", fields, at);
         ASSERT_GT(found, at) << fields.toStdString();
         EXPECT_EQ(rows[static_cast<size_t>(found)].checksum, QStringLiteral("good"));
@@ -206,12 +205,12 @@ TEST_F(MidiMonitorWindowTest, RawBytesPauseCopyAndSave) {
     // Copy takes the selected rows, with the column titles first.
     table_->selectRow(connect);
     Click("monitorCopy");
-    const QStringList copied =
-        QApplication::clipboard()->text().split(u'\n', Qt::SkipEmptyParts);
+    const QStringList copied = QApplication::clipboard()->text().split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(copied.size(), 2);
     EXPECT_TRUE(copied[0].startsWith(QStringLiteral("Time\tDirection\tCommand")));
     EXPECT_TRUE(copied[1].contains(QStringLiteral("\tout\tCMD_CONNECTION\trequest=0 (connect)")));
-    EXPECT_TRUE(copied[1].endsWith(QStringLiteral("\tf0 00 20 2b 55 52 53 57 00 00 00 01 1c 00 01 f7")));
+    EXPECT_TRUE(
+        copied[1].endsWith(QStringLiteral("\tf0 00 20 2b 55 52 53 57 00 00 00 01 1c 00 01 f7")));
 
     // Save writes every shown row; the folder is kept for the next time.
     const fs::path saved = window_.Local() / "traffic.txt";
@@ -226,8 +225,8 @@ TEST_F(MidiMonitorWindowTest, RawBytesPauseCopyAndSave) {
     ASSERT_EQ(lines.size(), table_->model()->rowCount() + 1);
     EXPECT_EQ(lines[0], copied[0]);
     EXPECT_EQ(lines[connect + 1], copied[1]);
-    EXPECT_TRUE(lines.filter(QStringLiteral("\tout\tNote off\tchannel=1 key=60 velocity=0\t"))
-                    .size() == 1);
+    EXPECT_TRUE(
+        lines.filter(QStringLiteral("\tout\tNote off\tchannel=1 key=60 velocity=0\t")).size() == 1);
     EXPECT_EQ(window_.App().config.DialogFolder(dialog_folder::kSaveMidiLog),
               window_.Local().string());
     EXPECT_TRUE(window_.Reporter().Empty());
@@ -281,14 +280,15 @@ TEST_F(MidiMonitorWindowTest, FollowsTheLanguage) {
     EXPECT_GE(Find(rows, QString::fromUtf8("发送"), QString::fromUtf8("音符开"),
                    QString::fromUtf8("通道=1 键=60 力度=100")),
               0);
-    EXPECT_GE(Find(rows, QString::fromUtf8("发送"), "CMD_CONNECTION",
-                   QString::fromUtf8("请求=0 (连接)")),
-              0);
+    EXPECT_GE(
+        Find(rows, QString::fromUtf8("发送"), "CMD_CONNECTION", QString::fromUtf8("请求=0 (连接)")),
+        0);
 }
 
 TEST_F(MidiMonitorWindowTest, EveryControlIsNamedAndReachedByTab) {
-    const char* controls[] = {"monitorRawSwitch", "monitorHideShortSwitch", "monitorTable",
-                              "monitorPause",     "monitorClear",           "monitorCopy",
+    const char* controls[] = {"monitorRawSwitch", "monitorHideShortSwitch",
+                              "monitorTable",     "monitorPause",
+                              "monitorClear",     "monitorCopy",
                               "monitorSave",      "monitorClose"};
     for (const char* name : controls) {
         auto* widget = window_.Find<QWidget>(name);

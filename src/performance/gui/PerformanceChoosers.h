@@ -31,8 +31,7 @@ struct ChooserContext {
 // or USB file by its path.
 [[nodiscard]] std::optional<PresetRef> ChooseStyleOrSong(QWidget* parent,
                                                          const ChooserContext& context,
-                                                         PresetKind kind,
-                                                         const PresetRef& current);
+                                                         PresetKind kind, const PresetRef& current);
 [[nodiscard]] std::optional<PresetRef> ChoosePatternForPart(QWidget* parent,
                                                             const ChooserContext& context,
                                                             PatternKind kind,

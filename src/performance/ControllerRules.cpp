@@ -1,6 +1,7 @@
 #include "performance/ControllerRules.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "device/PresetCatalog.h"
 
@@ -20,19 +21,25 @@ bool InRange(int value, int count) {
     return value >= 0 && value < count;
 }
 
-uint8_t* ApplyToField(ControllersSection& section, Kind kind, int index) {
-    if (!InRange(index, Room(kind))) {
-        return nullptr;
+// The apply-to byte of controller `index`, const or not as the section is; null outside the room.
+template <typename Section>
+auto* ApplyToField(Section& section, Kind kind, int index) {
+    using Byte = std::conditional_t<std::is_const_v<Section>, const uint8_t, uint8_t>;
+    Byte* bits = nullptr;
+    if (InRange(index, Room(kind))) {
+        switch (kind) {
+            case Kind::Knob:
+                bits = &section.knobs[At(index)].applyTo;
+                break;
+            case Kind::Pad:
+                bits = &section.pads[At(index)].applyTo;
+                break;
+            case Kind::Pedal:
+                bits = &section.pedals[At(index)].q4;
+                break;
+        }
     }
-    switch (kind) {
-        case Kind::Knob:
-            return &section.knobs[At(index)].applyTo;
-        case Kind::Pad:
-            return &section.pads[At(index)].applyTo;
-        case Kind::Pedal:
-            return &section.pedals[At(index)].q4;
-    }
-    return nullptr;
+    return bits;
 }
 
 void SetBit(uint8_t& bits, int part, bool on) {
@@ -137,18 +144,8 @@ int FunctionOf(const ControllersSection& section, Kind kind, int index) {
 }
 
 uint8_t ApplyToOf(const ControllersSection& section, Kind kind, int index) {
-    if (!InRange(index, Room(kind))) {
-        return 0;
-    }
-    switch (kind) {
-        case Kind::Knob:
-            return section.knobs[At(index)].applyTo;
-        case Kind::Pad:
-            return section.pads[At(index)].applyTo;
-        case Kind::Pedal:
-            return section.pedals[At(index)].q4;
-    }
-    return 0;
+    const uint8_t* bits = ApplyToField(section, kind, index);
+    return bits != nullptr ? *bits : 0;
 }
 
 bool HasPart(uint8_t applyTo, int part) {

@@ -58,14 +58,7 @@ ControllersPage::ControllersPage(const PerformancePageContext& context, QWidget*
         auto* tab = new ControllerTab(kind, tabs_);
         controllerTabs_[static_cast<size_t>(kind)] = tab;
         tabs_->addTab(tab, QString());
-        connect(tab, &ControllerTab::ControllerSelected, this, [this, kind] {
-            if (kind == cr::Kind::Pad && takingKeys_) {
-                Services().devices.Keyboard().SetChannel(cr::KeyboardChannelFor(
-                    Document().Current().controllers.pads[static_cast<size_t>(
-                        Tab(cr::Kind::Pad)->Selected())]));
-            }
-            Show();
-        });
+        connect(tab, &ControllerTab::ControllerSelected, this, [this] { Show(); });
         connect(tab, &ControllerTab::FunctionChosen, this, [this, kind, tab](int function) {
             Change(kind, tab->Selected(), [&](Performance& p) {
                 cr::Assign(p.controllers, kind, tab->Selected(), function);
@@ -164,13 +157,7 @@ void ControllersPage::BuildPedalExtras() {
     }
     bendRangeLabel_->setBuddy(bendRange_);
     connect(bendRange_, &QComboBox::activated, this, [this](int item) {
-        if (showing_) {
-            return;
-        }
-        Document().Edit("Controllers/bend",
-                        [&](Performance& p) { cr::SetBendRangeItem(p.controllers, item); });
-        Document().Edits().EndMerge();
-        Show();
+        EditBend([&](ControllersSection& c) { cr::SetBendRangeItem(c, item); });
     });
     bend->addWidget(bendRangeLabel_, 0, 0);
     bend->addWidget(bendRange_, 0, 1, 1, cr::kParts - 1);
@@ -180,13 +167,7 @@ void ControllersPage::BuildPedalExtras() {
         auto* box = new QCheckBox(bendGroup_);
         box->setObjectName(QStringLiteral("bendPart%1").arg(part));
         connect(box, &QCheckBox::clicked, this, [this, part](bool on) {
-            if (showing_) {
-                return;
-            }
-            Document().Edit("Controllers/bend",
-                            [&](Performance& p) { cr::SetBendPart(p.controllers, part, on); });
-            Document().Edits().EndMerge();
-            Show();
+            EditBend([&](ControllersSection& c) { cr::SetBendPart(c, part, on); });
         });
         bend->addWidget(box, 2, part);
         bendParts_[static_cast<size_t>(part)] = box;
@@ -201,11 +182,23 @@ void ControllersPage::Change(cr::Kind kind, int index, EditFn&& edit) {
     }
     Document().Edit(FieldOf(kind, index), std::forward<EditFn>(edit));
     Document().Edits().EndMerge();
-    if (kind == cr::Kind::Pad && takingKeys_) {
-        Services().devices.Keyboard().SetChannel(cr::KeyboardChannelFor(
-            Document().Current().controllers.pads[static_cast<size_t>(index)]));
-    }
     Show();
+}
+
+template <typename EditFn>
+void ControllersPage::EditBend(EditFn&& edit) {
+    if (showing_) {
+        return;
+    }
+    Document().Edit("Controllers/bend", [&](Performance& p) { edit(p.controllers); });
+    Document().Edits().EndMerge();
+    Show();
+}
+
+const Pad& ControllersPage::SelectedPad() const {
+    return Document()
+        .Current()
+        .controllers.pads[static_cast<size_t>(Tab(cr::Kind::Pad)->Selected())];
 }
 
 void ControllersPage::Show() {
@@ -227,7 +220,7 @@ void ControllersPage::Show() {
 void ControllersPage::ShowPadExtras() {
     ControllerTab* tab = Tab(cr::Kind::Pad);
     const bool any = tab->Count() > 0;
-    const Pad& pad = Document().Current().controllers.pads[static_cast<size_t>(tab->Selected())];
+    const Pad& pad = SelectedPad();
     drumGroup_->setVisible(any && pad.kind == cr::kPadDrum);
     chordGroup_->setVisible(any && pad.kind == cr::kPadChord);
     {
@@ -249,7 +242,7 @@ void ControllersPage::ShowPadExtras() {
     chordHint_->setText(
         UiText(lang, kSection, chordFull_ ? "IDS_CONTROL_CHORDFULL" : "IDS_CONTROL_PRESSKEYBD"));
     clearChord_->setEnabled(!names.isEmpty());
-    MarkChord();
+    FollowSelectedPad();
 }
 
 void ControllersPage::ShowBend() {
@@ -350,10 +343,7 @@ void ControllersPage::TakeKeys() {
     keyboard.SetPadNoteHandler([this](uint32_t message) { PadNote(message); });
     keyboard.SetPadEntry(true);
     keyboard.SetPageTakesNotes(true);
-    const ControllerTab* tab = Tab(cr::Kind::Pad);
-    keyboard.SetChannel(cr::KeyboardChannelFor(
-        Document().Current().controllers.pads[static_cast<size_t>(tab->Selected())]));
-    MarkChord();
+    FollowSelectedPad();
 }
 
 void ControllersPage::GiveBackKeys() {
@@ -379,7 +369,7 @@ void ControllersPage::ReleaseKeyboard() {
 
 void ControllersPage::KeyPressed(int note) {
     const int index = Tab(cr::Kind::Pad)->Selected();
-    if (Document().Current().controllers.pads[static_cast<size_t>(index)].kind != cr::kPadDrum) {
+    if (SelectedPad().kind != cr::kPadDrum) {
         return;
     }
     Change(cr::Kind::Pad, index, [&](Performance& p) { cr::SetDrumPitch(PadOf(p, index), note); });
@@ -393,7 +383,7 @@ void ControllersPage::PadNote(uint32_t message) {
     }
     (void)Services().devices.Keyboard().SoundPadNote(message);
     const int index = Tab(cr::Kind::Pad)->Selected();
-    Pad pad = Document().Current().controllers.pads[static_cast<size_t>(index)];
+    Pad pad = SelectedPad();
     if (pad.kind != cr::kPadChord) {
         return;
     }
@@ -406,22 +396,21 @@ void ControllersPage::PadNote(uint32_t message) {
     }
 }
 
-void ControllersPage::MarkChord() {
+void ControllersPage::FollowSelectedPad() {
     if (!takingKeys_) {
         return;
     }
+    const Pad& pad = SelectedPad();
+    Services().devices.Keyboard().SetChannel(cr::KeyboardChannelFor(pad));
     if (!marked_) {
         return;
     }
-    PianoKeyboard& keys = *marked_;
-    keys.ClearMarks();
-    const Pad& pad =
-        Document().Current().controllers.pads[static_cast<size_t>(Tab(cr::Kind::Pad)->Selected())];
+    marked_->ClearMarks();
     if (pad.kind != cr::kPadChord) {
         return;
     }
     for (const int note : cr::ChordNotes(pad)) {
-        keys.MarkKey(note, true);
+        marked_->MarkKey(note, true);
     }
 }
 

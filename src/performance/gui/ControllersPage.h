@@ -50,6 +50,9 @@ private:
     // One edit of controller `index` of `kind`: one step of the history, then shown.
     template <typename EditFn>
     void Change(controller_rules::Kind kind, int index, EditFn&& edit);
+    // One edit of the pitch-bend settings.
+    template <typename EditFn>
+    void EditBend(EditFn&& edit);
     void ShowPadExtras();
     void ShowBend();
 
@@ -60,7 +63,10 @@ private:
     void ReleaseKeyboard();
     void KeyPressed(int note);
     void PadNote(uint32_t message);
-    void MarkChord();
+    // While the keys are held: the keyboard plays on the selected pad's channel and shows its
+    // chord.
+    void FollowSelectedPad();
+    [[nodiscard]] const Pad& SelectedPad() const;
 
     QTabWidget* tabs_ = nullptr;
     std::array<ControllerTab*, 3> controllerTabs_{};
